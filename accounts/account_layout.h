@@ -1,0 +1,43 @@
+#pragma once
+// The Outlook Express account keys below HKEY_CURRENT_USER: the two key paths,
+// the key-name rule and the values of an account key, written once as data so
+// that the writer and the reader share them.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace qb {
+
+inline constexpr char kManagerKey[] = "SOFTWARE\\Microsoft\\Internet Account Manager\\";
+inline constexpr char kAccountsRoot[] = "SOFTWARE\\Microsoft\\Internet Account Manager\\Accounts\\";
+inline constexpr char kAccountKeyPrefix[] = "(KX) ";
+inline constexpr char kDefaultMailAccountValue[] = "Default Mail Account";
+inline constexpr char kSmtpEmailAddressValue[] = "SMTP Email Address";
+inline constexpr char kDefaultMarker[] = " (Default)";
+
+// user name + "@" + domain, exactly as typed.
+std::string AccountAddress(const std::string& userName, const std::string& domain);
+// "(KX) " + address.
+std::string AccountKeyName(const std::string& address);
+// The accounts root with the key name appended directly.
+std::string AccountKeyPath(const std::string& keyName);
+
+// What an account key's value holds.
+enum class AccountValueSource { Address, DisplayName, SmtpServer, IncomingServer, UserName, Number };
+// When it is written.
+enum class AccountValueCondition { Always, Pop3, Imap };
+// How it is stored.
+enum class AccountValueType { Text, Dword };
+
+struct AccountValueSpec {
+  const char* name;
+  AccountValueType type;
+  AccountValueSource source;
+  std::int16_t number;  // the content when source is Number
+  AccountValueCondition when;
+};
+
+// Every value an account key receives, in the order they are written.
+extern const std::array<AccountValueSpec, 12> kAccountValues;
+
+}  // namespace qb

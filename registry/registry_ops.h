@@ -1,0 +1,38 @@
+#pragma once
+// The program's only road to the Windows registry. Every operation opens what it
+// needs and closes every handle it opened before it returns; none keeps state.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "registry/registry_variant.h"
+
+namespace qb {
+
+inline constexpr long kRegistryErrorNumber = 1001;
+inline constexpr char kUnableToCreateKey[] = "Unable to create the registry key";
+inline constexpr char kUnsupportedValueType[] = "Unsupported value type";
+
+// Makes sure the key (and every missing key above it) exists. True when it was
+// there already, false when this call created it. Raises AppError 1001 on refusal.
+bool CreateRegistryKey(HKEY hKey, const std::string& KeyName);
+
+// The stored value decoded by its type; DefaultValue (or empty) when the key cannot
+// be opened; the empty text for an absent value or an undecoded type.
+RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
+                                 const std::optional<RegistryVariant>& DefaultValue = std::nullopt);
+
+// Writes the value, creating the key when needed. True when the write was accepted.
+// Raises AppError 1001 "Unsupported value type" for a kind it cannot store.
+bool SetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
+                      const RegistryVariant& value);
+
+// The names of the direct sub-keys, in enumeration order; empty KeyName enumerates hKey.
+std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName);
+
+// Asks the registry to delete the key; reports nothing.
+void DeleteRegistryKey(HKEY hKey, const std::string& KeyName);
+
+}  // namespace qb

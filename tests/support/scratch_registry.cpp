@@ -1,0 +1,90 @@
+#include "tests/support/scratch_registry.h"
+
+#include <stdexcept>
+
+namespace qbtest {
+
+namespace {
+struct Key {
+  HKEY h = nullptr;
+  ~Key() {
+    if (h) RegCloseKey(h);
+  }
+};
+}  // namespace
+
+void ClearScratchHkcu() {
+  // Deleting sub-keys one by one keeps the scratch key itself, which the
+  // predefined HKEY_CURRENT_USER handle points at.
+  for (const auto& name : SubKeys("")) RegDeleteTreeA(HKEY_CURRENT_USER, name.c_str());
+  for (const auto& name : ValueNames("")) RegDeleteValueA(HKEY_CURRENT_USER, name.c_str());
+}
+
+RawValue ReadRaw(const std::string& key, const std::string& value) {
+  RawValue out;
+  Key k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return out;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(k.h, value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return out;
+  out.bytes.resize(size);
+  if (RegQueryValueExA(k.h, value.c_str(), nullptr, &type, out.bytes.data(), &size) != ERROR_SUCCESS) return out;
+  out.bytes.resize(size);
+  out.exists = true;
+  out.type = type;
+  return out;
+}
+
+void WriteRaw(const std::string& key, const std::string& value, DWORD type, const std::vector<std::uint8_t>& bytes) {
+  Key k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k.h, nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot create " + key);
+  if (RegSetValueExA(k.h, value.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot write " + key + " / " + value);
+}
+
+void WriteText(const std::string& key, const std::string& value, const std::string& text) {
+  auto bytes = Bytes(text);
+  bytes.push_back(0);
+  WriteRaw(key, value, REG_SZ, bytes);
+}
+
+bool KeyExists(const std::string& key) {
+  Key k;
+  return RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) == ERROR_SUCCESS;
+}
+
+void CreateKey(const std::string& key) {
+  Key k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &k.h, nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot create " + key);
+}
+
+std::vector<std::string> SubKeys(const std::string& key) {
+  std::vector<std::string> out;
+  Key k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return out;
+  char name[512];
+  for (DWORD i = 0;; ++i) {
+    DWORD len = sizeof name;
+    if (RegEnumKeyExA(k.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    out.emplace_back(name, len);
+  }
+  return out;
+}
+
+std::vector<std::string> ValueNames(const std::string& key) {
+  std::vector<std::string> out;
+  Key k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return out;
+  char name[16384];
+  for (DWORD i = 0;; ++i) {
+    DWORD len = sizeof name;
+    if (RegEnumValueA(k.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    out.emplace_back(name, len);
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+}  // namespace qbtest

@@ -1,0 +1,30 @@
+#pragma once
+// Test access to the scratch registry that stands in for HKEY_CURRENT_USER.
+// These helpers call the registry API directly, independently of the code under test.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qbtest {
+
+// Removes every key and value below the scratch HKEY_CURRENT_USER.
+void ClearScratchHkcu();
+
+struct RawValue {
+  bool exists = false;
+  DWORD type = 0;
+  std::vector<std::uint8_t> bytes;
+};
+
+RawValue ReadRaw(const std::string& key, const std::string& value);
+void WriteRaw(const std::string& key, const std::string& value, DWORD type, const std::vector<std::uint8_t>& bytes);
+void WriteText(const std::string& key, const std::string& value, const std::string& text);  // REG_SZ, zero added
+bool KeyExists(const std::string& key);
+void CreateKey(const std::string& key);
+std::vector<std::string> SubKeys(const std::string& key);
+std::vector<std::string> ValueNames(const std::string& key);  // in enumeration order
+std::vector<std::uint8_t> Bytes(const std::string& s);         // the characters of s as bytes
+
+}  // namespace qbtest

@@ -1,0 +1,49 @@
+# Sourced by the scripts: the project's own Wine prefix and a display.
+QB_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export QB_WINEPREFIX="${QB_WINEPREFIX:-$QB_ROOT/build/wineprefix}"
+export WINEPREFIX="$QB_WINEPREFIX"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Creates the prefix once. Programs run inside Wine's virtual desktop, which
+# draws title bars without a window manager and spares Wine's wait when a
+# shown window is destroyed on a bare X server.
+qb_prepare_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    wineserver -k 2>/dev/null || true
+  fi
+}
+
+# Starts Xvfb when there is no display; sets QB_XVFB_PID.
+qb_ensure_display() {
+  QB_XVFB_PID=""
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    QB_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
+    kill "$QB_XVFB_PID" 2>/dev/null || true
+  done
+  echo "cannot start Xvfb" >&2
+  return 1
+}
+
+# One wineserver for the whole run; stopped by qb_cleanup.
+qb_start_wineserver() { wineserver -p; }
+
+qb_cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "${QB_XVFB_PID:-}" ] && kill "$QB_XVFB_PID" 2>/dev/null || true
+}
+
+qb_configure_build() {  # dir toolchain
+  cmake -S "$QB_ROOT" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QB_ROOT/cmake/$2" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$1" -j "$(nproc)"
+}
