@@ -1,1 +1,70 @@
-// to be written
+#include "accounts/account_writer.h"
+
+#include "accounts/account_layout.h"
+#include "registry/registry_ops.h"
+
+namespace qb {
+
+IncomingProtocol ClassifyProtocol(const std::string& protocol) {
+  // ASCII upper-casing suffices: no other letter of the ANSI code page
+  // upper-cases to a letter of "POP3" or "IMAP".
+  std::string upper = protocol;
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (upper == "POP3") return IncomingProtocol::Pop3;
+  if (upper == "IMAP") return IncomingProtocol::Imap;
+  return IncomingProtocol::Other;
+}
+
+AddressProblem CheckAccountAddress(const std::string& address) {
+  if (address.find('\\') != std::string::npos) return AddressProblem::Backslash;
+  if (AccountKeyName(address).size() > kMaxKeyNameLength) return AddressProblem::TooLong;
+  return AddressProblem::None;
+}
+
+namespace {
+
+bool Applies(AccountValueCondition when, IncomingProtocol protocol) {
+  switch (when) {
+    case AccountValueCondition::Always: return true;
+    case AccountValueCondition::Pop3: return protocol == IncomingProtocol::Pop3;
+    case AccountValueCondition::Imap: return protocol == IncomingProtocol::Imap;
+  }
+  return false;
+}
+
+RegistryVariant ContentOf(const AccountValueSpec& spec, const AccountInput& input, const std::string& address) {
+  switch (spec.source) {
+    case AccountValueSource::Address: return RegistryVariant::Text(address);
+    case AccountValueSource::DisplayName: return RegistryVariant::Text(input.displayName);
+    case AccountValueSource::SmtpServer: return RegistryVariant::Text(input.smtpServer);
+    case AccountValueSource::IncomingServer: return RegistryVariant::Text(input.incomingServer);
+    case AccountValueSource::UserName: return RegistryVariant::Text(input.userName);
+    case AccountValueSource::Number: return RegistryVariant::Int16(spec.number);
+  }
+  return {};
+}
+
+}  // namespace
+
+AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault) {
+  const std::string address = AccountAddress(input.userName, input.domain);
+  AccountWriteResult result{AccountKeyName(address), address, {}};
+  const std::string keyPath = AccountKeyPath(result.keyName);
+
+  CreateRegistryKey(HKEY_CURRENT_USER, keyPath);
+  for (const AccountValueSpec& spec : kAccountValues) {
+    if (!Applies(spec.when, protocol)) continue;
+    if (!SetRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name, ContentOf(spec, input, address)))
+      result.failedValues.emplace_back(spec.name);
+  }
+  // Written last, so that it never names an account whose key could not be made.
+  if (makeDefault &&
+      !SetRegistryValue(HKEY_CURRENT_USER, kManagerKey, kDefaultMailAccountValue, RegistryVariant::Text(result.keyName)))
+    result.failedValues.emplace_back(kDefaultMailAccountValue);
+  return result;
+}
+
+void DeleteAccountKey(const std::string& keyName) { DeleteRegistryKey(HKEY_CURRENT_USER, AccountKeyPath(keyName)); }
+
+}  // namespace qb

@@ -11,12 +11,31 @@ struct Key {
     if (h) RegCloseKey(h);
   }
 };
+bool KeyExistsBelow(HKEY root, const std::string& key) {
+  Key k;
+  return RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) == ERROR_SUCCESS;
+}
+
 }  // namespace
+
+void DeleteTree(HKEY root, const std::string& key) {
+  Key k;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return;
+  char name[512];
+  for (;;) {
+    DWORD len = sizeof name;
+    if (RegEnumKeyExA(k.h, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    const std::string child(name, len);
+    DeleteTree(k.h, child);
+    if (KeyExistsBelow(k.h, child)) break;  // could not be deleted: stop rather than loop
+  }
+  RegDeleteKeyA(root, key.c_str());
+}
 
 void ClearScratchHkcu() {
   // Deleting sub-keys one by one keeps the scratch key itself, which the
   // predefined HKEY_CURRENT_USER handle points at.
-  for (const auto& name : SubKeys("")) RegDeleteTreeA(HKEY_CURRENT_USER, name.c_str());
+  for (const auto& name : SubKeys("")) DeleteTree(HKEY_CURRENT_USER, name);
   for (const auto& name : ValueNames("")) RegDeleteValueA(HKEY_CURRENT_USER, name.c_str());
 }
 

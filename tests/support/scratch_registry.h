@@ -12,6 +12,9 @@ namespace qbtest {
 // Removes every key and value below the scratch HKEY_CURRENT_USER.
 void ClearScratchHkcu();
 
+// Deletes a key with all its sub-keys (below any root).
+void DeleteTree(HKEY root, const std::string& key);
+
 struct RawValue {
   bool exists = false;
   DWORD type = 0;

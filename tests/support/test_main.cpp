@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scratch_registry.h"
+
 namespace {
 
 const char kScratchParent[] = "Software\\QuillbeckTests";
@@ -28,7 +30,7 @@ class ScratchHkcu : public ::testing::Environment {
   void TearDown() override {
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     RegCloseKey(scratch_);
-    RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    qbtest::DeleteTree(HKEY_CURRENT_USER, path_);
     HKEY parent;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kScratchParent, 0, KEY_READ, &parent) == ERROR_SUCCESS) {
       DWORD subkeys = 0;

@@ -1,0 +1,116 @@
+#pragma once
+// MainForm: the program's one window. It owns the provider catalogue (loaded
+// once at start-up) and the AccountKeyList (rebuilt by every UpdateForm), and
+// runs every rule of the window in its event handlers on the one UI thread.
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app_error.h"
+#include "app/gdi_handles.h"
+#include "app/layout.h"
+#include "app/window_utils.h"
+#include "accounts/account_writer.h"
+#include "catalogue/provider_catalogue.h"
+
+namespace qb {
+
+class MainForm {
+ public:
+  // What the window does with the outside world, replaceable by tests.
+  struct Services {
+    // Shows a modal message box; returns the answer (IDYES, IDNO, IDOK, ...).
+    std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT type)> messageBox;
+    // Opens the help file (HtmlHelpA semantics).
+    std::function<void(HWND owner, const std::string& file, UINT command, DWORD_PTR data)> help;
+    // Reports an error that no handler caught and ends the program.
+    std::function<void(HWND owner, const AppError& error)> fatal;
+    // The window was destroyed: the program ends.
+    std::function<void()> ended;
+  };
+  static Services DefaultServices();
+
+  explicit MainForm(HINSTANCE instance, Services services = DefaultServices());
+  ~MainForm();
+  MainForm(const MainForm&) = delete;
+  MainForm& operator=(const MainForm&) = delete;
+
+  // The start-up sequence: creates the window, makes it topmost and shows it,
+  // loads the presets, fills the provider box, refreshes, selects the first
+  // preset. An error is reported through Services::fatal.
+  void Startup();
+
+  HWND hwnd() const { return hwnd_; }
+  HWND tooltip() const { return tooltip_; }
+  HWND control(ControlId id) const;
+  const ProviderCatalogue& catalogue() const { return catalogue_; }
+  const std::vector<std::string>& accountKeyList() const { return accountKeyList_; }
+  const std::string& helpFilePath() const { return helpFilePath_; }
+
+  // Operations of the window.
+  void UpdateForm();
+  void process_registry();
+  void Array_Initialize();
+  void Check_Form();
+  // Sets the provider selection (-1: none) and runs its Click handling, as a
+  // selection made by the user would.
+  void SetProviderIndex(int index);
+
+  // The window procedure's dispatch, also driven directly by tests.
+  void OnCommand(int id, int code, HWND source);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ListaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void Guarded(const std::function<void()>& handler);
+
+  void CreateWindowAndControls();
+  void OnLoad();
+  void CreateControls();
+  void CreateTooltips();
+  void FitComboHeight(HWND combo, int height);
+
+  // Handlers.
+  void OnProviderClick();
+  void OnFieldChange();
+  void OnFocusRule();
+  void OnListaClick();
+  void OnAddClick();
+  void OnRemoveClick();
+  void OnCloseClick();
+  void OnHelpMenu();
+  void OnHelpKey(const HELPINFO& info);
+
+  // Adds the account from the fields; nullopt when nothing was written.
+  std::optional<AccountWriteResult> Add_Account();
+  void KeepKeyboardFocus();
+
+  int ProviderIndex() const;
+  int ListaIndex() const;
+  std::string TextOfA(ControlId id) const;
+  void SetTextOf(ControlId id, const std::wstring& text);
+  void SetTextOfA(ControlId id, const std::string& text);
+  void Enable(ControlId id, bool enabled);
+  void Tell(const std::wstring& text, UINT icon);
+
+  HINSTANCE instance_;
+  Services services_;
+  HWND hwnd_ = nullptr;
+  HWND tooltip_ = nullptr;
+  std::array<HWND, 19> controls_{};
+  FontHandle font_;
+  FontHandle bigFont_;
+  HWND lastFocus_ = nullptr;
+  WNDPROC listaDefaultProc_ = nullptr;
+  std::string helpFilePath_;
+  ProviderCatalogue catalogue_;
+  std::vector<std::string> accountKeyList_;
+};
+
+}  // namespace qb

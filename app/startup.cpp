@@ -1,0 +1,53 @@
+// Start-up sequence and the window's refresh.
+#include "accounts/account_list.h"
+#include "app/main_form.h"
+#include "catalogue/provider_file.h"
+
+namespace qb {
+
+void MainForm::Startup() {
+  Guarded([this] {
+    CreateWindowAndControls();  // the load handler sets the help file path
+    SetAlwaysOnTopMode(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(hwnd_)), true);
+    // A shown combo box measures its text field again.
+    const RECT combo = ControlRectPixels(SpecOf(kProvider), ScreenDpi());
+    FitComboHeight(control(kProvider), combo.bottom - combo.top);
+    Array_Initialize();
+    std::vector<std::string> names;
+    names.reserve(catalogue_.size());
+    for (const ProviderEntry& entry : catalogue_) names.push_back(entry.name);
+    ArrayToListBox(control(kProvider), names, false);
+    UpdateForm();
+    // With no presets there is nothing to select: the fields stay locked and
+    // the add button disabled.
+    if (!catalogue_.empty()) SetProviderIndex(0);
+    SetFocus(control(kLista));
+  });
+}
+
+void MainForm::Array_Initialize() {
+  ProviderCatalogue loaded = LoadProviderFile();
+  catalogue_.insert(catalogue_.end(), std::make_move_iterator(loaded.begin()), std::make_move_iterator(loaded.end()));
+}
+
+void MainForm::UpdateForm() {
+  SetProviderIndex(-1);
+  for (ControlId id : {kUsername, kPopserver, kSmtpserver, kDominio}) SetTextOf(id, L"");
+  for (ControlId id : {kPopserver, kSmtpserver, kBtnAggiungi, kBtnCancella, kDominio}) Enable(id, false);
+  process_registry();
+}
+
+void MainForm::process_registry() {
+  AccountListing listing = ReadAccountList();
+  ArrayToListBox(control(kLista), listing.rows, true);
+  accountKeyList_ = std::move(listing.keys);
+}
+
+void MainForm::SetProviderIndex(int index) {
+  SendMessageW(control(kProvider), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  // Setting the selection by message raises no notification; the Click
+  // handling runs here, at once, as for a choice of the user.
+  OnProviderClick();
+}
+
+}  // namespace qb

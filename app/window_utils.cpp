@@ -1,0 +1,84 @@
+#include "app/window_utils.h"
+
+#include <algorithm>
+
+#include "app/gdi_handles.h"
+
+namespace qb {
+
+void SetAlwaysOnTopMode(std::int32_t hWndOrForm, bool OnTop) {
+  HWND hwnd = reinterpret_cast<HWND>(static_cast<std::intptr_t>(hWndOrForm));
+  SetWindowPos(hwnd, OnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+}
+
+namespace {
+
+struct FillMessages {
+  UINT clear;
+  UINT add;
+  UINT initStorage;
+};
+
+std::optional<FillMessages> FillMessagesFor(HWND ctrl) {
+  wchar_t cls[32] = {};
+  if (!ctrl || !GetClassNameW(ctrl, cls, 32)) return std::nullopt;
+  if (lstrcmpiW(cls, L"ListBox") == 0) return FillMessages{LB_RESETCONTENT, LB_ADDSTRING, LB_INITSTORAGE};
+  if (lstrcmpiW(cls, L"ComboBox") == 0) return FillMessages{CB_RESETCONTENT, CB_ADDSTRING, CB_INITSTORAGE};
+  return std::nullopt;
+}
+
+}  // namespace
+
+void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, bool clearIt, std::optional<long> First,
+                    std::optional<long> Last) {
+  const auto messages = FillMessagesFor(ctrl);
+  if (!messages) return;
+  const long upper = static_cast<long>(arr.size()) - 1;
+  const long first = std::max(First.value_or(0), 0L);
+  const long last = std::min(Last.value_or(upper), upper);
+
+  RedrawSuspension suspended(ctrl);
+  if (clearIt) SendMessageA(ctrl, messages->clear, 0, 0);
+  if (first > last) return;
+  std::size_t bytes = 0;
+  for (long i = first; i <= last; ++i) bytes += arr[static_cast<std::size_t>(i)].size() + 1;
+  SendMessageA(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
+  for (long i = first; i <= last; ++i)
+    SendMessageA(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(arr[static_cast<std::size_t>(i)].c_str()));
+}
+
+std::string ExecutableFolder() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const auto slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string HelpFilePathFor(const std::string& exeFolder) { return exeFolder + kHelpFileName; }
+
+void CallHtmlHelp(HWND owner, const std::string& file, UINT command, DWORD_PTR data, const char* component) {
+  using HtmlHelpAFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+  try {
+    // Never unloaded: the help window lives in the component for the rest of the run.
+    HMODULE module = LoadLibraryA(component);
+    if (!module) return;
+    auto htmlHelp = reinterpret_cast<HtmlHelpAFn>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpA")));
+    if (htmlHelp) htmlHelp(owner, file.c_str(), command, data);
+  } catch (...) {
+    // Help is a convenience; nothing about it is worth stopping the program for.
+  }
+}
+
+void ShowHelpTopic(const std::string& helpFile, const std::string& topic) {
+  CallHtmlHelp(nullptr, helpFile, kHhDisplayTopic, reinterpret_cast<DWORD_PTR>(topic.c_str()));
+}
+
+}  // namespace qb

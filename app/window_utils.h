@@ -1,0 +1,51 @@
+#pragma once
+// Window utilities: topmost placement, filling a list or combo box in one
+// batch, and opening the HTML Help file.
+#include <windows.h>
+
+#include <concepts>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qb {
+
+// Puts the window into the topmost band (or takes it out), keeping its place and
+// size, and shows it. The handle is given as a 32-bit integer, as window handles
+// are exchanged between programs.
+void SetAlwaysOnTopMode(std::int32_t hWndOrForm, bool OnTop);
+
+// The same for any window object: the handle is read from its hwnd().
+template <typename Window>
+  requires requires(const Window& w) {
+    { w.hwnd() } -> std::convertible_to<HWND>;
+  }
+void SetAlwaysOnTopMode(const Window& hWndOrForm, bool OnTop) {
+  SetAlwaysOnTopMode(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(hWndOrForm.hwnd())), OnTop);
+}
+
+// Appends arr[First..Last] (by default the whole array) to a list box or a combo
+// box, emptying it first when clearIt; drawing is suspended during the fill.
+// Any other kind of control: no effect. Bounds outside the array are clipped to it.
+void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, bool clearIt,
+                    std::optional<long> First = std::nullopt, std::optional<long> Last = std::nullopt);
+
+// The folder of the program's executable followed directly by "\Quillbeck.chm".
+std::string HelpFilePathFor(const std::string& exeFolder);
+std::string ExecutableFolder();
+
+inline constexpr char kHelpFileName[] = "\\Quillbeck.chm";
+inline constexpr char kMenuHelpTopic[] = "html/Quillbeck.htm";
+inline constexpr UINT kHhDisplayTopic = 0x0000;
+inline constexpr UINT kHhHelpContext = 0x000F;
+
+// Calls HtmlHelpA from hhctrl.ocx, loaded on first use. A missing component or
+// entry point, or any other error, is ignored: help never stops the program.
+void CallHtmlHelp(HWND owner, const std::string& file, UINT command, DWORD_PTR data,
+                  const char* component = "hhctrl.ocx");
+
+// The menu's help call: the topic inside the help file, with no owner window.
+void ShowHelpTopic(const std::string& helpFile, const std::string& topic);
+
+}  // namespace qb

@@ -1,0 +1,3 @@
+#pragma once
+// Resource identifiers shared by the program and its resource script.
+#define IDI_APP 1

@@ -1,0 +1,81 @@
+#pragma once
+// A real MainForm on the scratch registry, started in a temporary folder that
+// holds the providers.lst a test chose. Message boxes, help calls, fatal errors
+// and the end of the program are recorded instead of shown.
+#include <windows.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/main_form.h"
+
+namespace qbtest {
+
+struct ShownMessage {
+  std::wstring text;
+  std::wstring title;
+  UINT type;
+};
+
+struct HelpCall {
+  HWND owner;
+  std::string file;
+  UINT command;
+  std::string topic;  // for HH_DISPLAY_TOPIC
+  DWORD_PTR data;
+};
+
+// A folder made for one test, made the current directory while it lives.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::string& path() const { return path_; }
+  void Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string path_;
+  std::string previous_;
+};
+
+class FormTest : public ::testing::Test {
+ protected:
+  // Three presets: a POP3 one with a domain, an IMAP one (lower case) with a
+  // domain, and one with an empty domain and servers.
+  static const char kDefaultPresets[];
+
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts the window with these presets (nullptr: no providers.lst at all).
+  void Start(const char* presets = kDefaultPresets);
+
+  qb::MainForm& form() { return *form_; }
+  HWND Ctl(qb::ControlId id) { return form_->control(id); }
+  std::wstring Text(qb::ControlId id);
+  bool Enabled(qb::ControlId id) { return IsWindowEnabled(Ctl(id)) != FALSE; }
+  void Type(qb::ControlId id, const std::wstring& text);   // sets the text (raises Change)
+  void Focus(qb::ControlId id);                            // gives the control the focus
+  void ChooseProvider(int index);                          // as the user picks an item
+  void ClickRow(int index);                                // as the user clicks a row
+  void Press(qb::ControlId id);                            // BN_CLICKED
+  int Selected(qb::ControlId id);                          // selected index of provider or lista
+  std::vector<std::wstring> Rows();                        // the rows of lista
+
+  // Answers for the next message boxes (IDNO when none is queued).
+  std::deque<int> answers;
+  std::vector<ShownMessage> messages;
+  std::vector<HelpCall> helpCalls;
+  std::vector<qb::AppError> fatalErrors;
+  int endedCount = 0;
+
+ private:
+  std::unique_ptr<TempFolder> folder_;
+  std::unique_ptr<qb::MainForm> form_;
+};
+
+}  // namespace qbtest
