@@ -1,1 +1,44 @@
-// to be written
+#include "accounts/account_list.h"
+
+#include "accounts/account_layout.h"
+#include "registry/registry_ops.h"
+
+namespace qb {
+
+namespace {
+
+// The shown text of an address value. The registry gives a text for every string
+// type; a DWORD shows as its decimal number and a byte array as its bytes.
+std::string RowText(const RegistryVariant& addr) {
+  switch (addr.kind()) {
+    case RegistryVariant::Kind::Int32:
+      return std::to_string(addr.int32());
+    case RegistryVariant::Kind::Bytes:
+      return std::string(addr.bytes().begin(), addr.bytes().end());
+    case RegistryVariant::Kind::Text:
+      return addr.text();
+    default:  // no other kind is read from the registry
+      return {};
+  }
+}
+
+}  // namespace
+
+AccountListing ReadAccountList() {
+  AccountListing listing;
+  // Only a stored text can name the default account; anything else marks nothing.
+  const RegistryVariant defaultName = GetRegistryValue(HKEY_CURRENT_USER, kManagerKey, kDefaultMailAccountValue);
+  const bool hasDefault = defaultName.HasValue() && defaultName.IsText();
+
+  for (std::string& key : EnumRegistryKeys(HKEY_CURRENT_USER, kAccountsRoot)) {
+    const RegistryVariant addr = GetRegistryValue(HKEY_CURRENT_USER, kAccountsRoot + key, kSmtpEmailAddressValue);
+    if (!addr.HasValue()) continue;  // no address, or an empty one: neither row nor entry
+    std::string row = RowText(addr);
+    if (hasDefault && defaultName.text() == key) row += kDefaultMarker;
+    listing.rows.push_back(std::move(row));
+    listing.keys.push_back(std::move(key));
+  }
+  return listing;
+}
+
+}  // namespace qb

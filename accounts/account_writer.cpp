@@ -1,5 +1,7 @@
 #include "accounts/account_writer.h"
 
+#include <algorithm>
+
 #include "accounts/account_layout.h"
 #include "registry/registry_ops.h"
 
@@ -16,9 +18,14 @@ IncomingProtocol ClassifyProtocol(const std::string& protocol) {
   return IncomingProtocol::Other;
 }
 
+std::size_t MaxAccountAddressLength() {
+  const std::size_t prefix = AccountKeyName("").size();
+  return std::min(kMaxKeyNameLength - prefix, kMaxKeyPathLength - AccountKeyPath("").size() - prefix);
+}
+
 AddressProblem CheckAccountAddress(const std::string& address) {
   if (address.find('\\') != std::string::npos) return AddressProblem::Backslash;
-  if (AccountKeyName(address).size() > kMaxKeyNameLength) return AddressProblem::TooLong;
+  if (address.size() > MaxAccountAddressLength()) return AddressProblem::TooLong;
   return AddressProblem::None;
 }
 

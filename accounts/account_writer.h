@@ -21,12 +21,18 @@ IncomingProtocol ClassifyProtocol(const std::string& protocol);
 
 // The registry refuses key names longer than this many characters.
 inline constexpr std::size_t kMaxKeyNameLength = 255;
+// The ANSI registry calls refuse key paths longer than this many characters.
+inline constexpr std::size_t kMaxKeyPathLength = 260;
 
 enum class AddressProblem { None, Backslash, TooLong };
 
 // Whether "(KX) " + address can be one key name directly below the accounts root:
-// a backslash would reach a nested key that the list never shows.
+// a backslash would reach a nested key that the list never shows, and a name
+// the registry cannot take would end in an error.
 AddressProblem CheckAccountAddress(const std::string& address);
+
+// The longest account address that fits (202 characters).
+std::size_t MaxAccountAddressLength();
 
 struct AccountWriteResult {
   std::string keyName;

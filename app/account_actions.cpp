@@ -24,7 +24,7 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
       return std::nullopt;
     case AddressProblem::TooLong:
       Tell(L"L'indirizzo è troppo lungo: lo username e il dominio insieme possono avere al massimo " +
-               std::to_wstring(kMaxKeyNameLength - AccountKeyName("@").size()) + L" caratteri.",
+               std::to_wstring(MaxAccountAddressLength() - 1) + L" caratteri.",
            MB_ICONWARNING);
       return std::nullopt;
     case AddressProblem::None:

@@ -15,7 +15,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"QuillbeckMainForm";
 // Fixed border: title bar with system menu and close box, no minimize or maximize box.
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 
 std::size_t Slot(ControlId id) { return static_cast<std::size_t>(id - kFrame1); }
@@ -158,6 +158,13 @@ LRESULT MainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_CTLCOLORSTATIC: {
+      // Labels, frames and locked fields on the window's own face colour.
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+      SetTextColor(dc, GetSysColor(IsWindowEnabled(reinterpret_cast<HWND>(lParam)) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
     case WM_CLOSE:
       OnCloseClick();
       return 0;

@@ -35,4 +35,8 @@ std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName)
 // Asks the registry to delete the key; reports nothing.
 void DeleteRegistryKey(HKEY hKey, const std::string& KeyName);
 
+// How many key handles the operations above hold open right now. Between two
+// calls it is always 0; the tests check that after every path, errors included.
+int OpenRegistryHandleCount();
+
 }  // namespace qb

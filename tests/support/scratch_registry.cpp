@@ -1,5 +1,7 @@
 #include "tests/support/scratch_registry.h"
 
+#include <sddl.h>
+
 #include <stdexcept>
 
 namespace qbtest {
@@ -78,6 +80,13 @@ void CreateKey(const std::string& key) {
     throw std::runtime_error("cannot create " + key);
 }
 
+void CreateVolatileKey(const std::string& key) {
+  Key k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_READ, nullptr, &k.h,
+                      nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot create volatile " + key);
+}
+
 std::vector<std::string> SubKeys(const std::string& key) {
   std::vector<std::string> out;
   Key k;
@@ -105,5 +114,22 @@ std::vector<std::string> ValueNames(const std::string& key) {
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+namespace {
+void SetKeyAccessList(const std::string& key, const char* sddl) {
+  Key k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, WRITE_DAC, &k.h) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot open for its access list: " + key);
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
+    throw std::runtime_error("bad access list");
+  const LONG status = RegSetKeySecurity(k.h, DACL_SECURITY_INFORMATION, sd);
+  LocalFree(sd);
+  if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set the access list of " + key);
+}
+}  // namespace
+
+void MakeKeyReadOnly(const std::string& key) { SetKeyAccessList(key, "D:P(A;;KR;;;WD)(A;;WD;;;OW)"); }
+void MakeKeyWritable(const std::string& key) { SetKeyAccessList(key, "D:P(A;;KA;;;WD)"); }
 
 }  // namespace qbtest

@@ -26,8 +26,14 @@ void WriteRaw(const std::string& key, const std::string& value, DWORD type, cons
 void WriteText(const std::string& key, const std::string& value, const std::string& text);  // REG_SZ, zero added
 bool KeyExists(const std::string& key);
 void CreateKey(const std::string& key);
+void CreateVolatileKey(const std::string& key);  // lives until the registry is unloaded
 std::vector<std::string> SubKeys(const std::string& key);
 std::vector<std::string> ValueNames(const std::string& key);  // in enumeration order
 std::vector<std::uint8_t> Bytes(const std::string& s);         // the characters of s as bytes
+
+// Sets a key's access list: only reading (and changing the list) allowed, or
+// everything again. The registry then refuses writes and new sub-keys there.
+void MakeKeyReadOnly(const std::string& key);
+void MakeKeyWritable(const std::string& key);
 
 }  // namespace qbtest

@@ -1,0 +1,139 @@
+// ReadAccountList: the rows and key names rebuilt from the account keys.
+#include "accounts/account_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <source_location>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "registry/registry_ops.h"
+#include "tests/support/scratch_registry.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+using Rows = std::vector<std::pair<std::string, std::string>>;  // key name, row text
+
+const std::string kRoot = "SOFTWARE\\Microsoft\\Internet Account Manager\\Accounts\\";
+const std::string kManager = "SOFTWARE\\Microsoft\\Internet Account Manager\\";
+
+class AccountListTest : public ::testing::Test {
+ protected:
+  void SetUp() override { qbtest::ClearScratchHkcu(); }
+  void TearDown() override { EXPECT_EQ(qb::OpenRegistryHandleCount(), 0); }
+
+  static void Account(const std::string& key, const std::string& address) {
+    qbtest::WriteText(kRoot + key, "SMTP Email Address", address);
+  }
+  static void Default(const std::string& key) { qbtest::WriteText(kManager, "Default Mail Account", key); }
+};
+
+// Reads the list and expects exactly these rows, each with its key, in this order.
+void ExpectListing(const Rows& expected, std::source_location where = std::source_location::current()) {
+  ::testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), "account list");
+  const qb::AccountListing list = qb::ReadAccountList();
+  ASSERT_EQ(list.keys.size(), list.rows.size());
+  Rows got;
+  for (std::size_t i = 0; i < list.rows.size(); ++i) got.emplace_back(list.keys[i], list.rows[i]);
+  EXPECT_EQ(got, expected);
+}
+
+TEST_F(AccountListTest, ListsEveryKeyWithAnAddressWhateverItsName) {
+  Account("(KX) mario@example.it", "mario@example.it");
+  Account("00000001", "outlook@example.com");  // one that Outlook Express made itself
+  ExpectListing({{"(KX) mario@example.it", "mario@example.it"}, {"00000001", "outlook@example.com"}});
+}
+
+TEST_F(AccountListTest, KeysWithoutANonEmptyAddressAreLeftOut) {
+  qbtest::CreateKey(kRoot + "(KX) bare");
+  qbtest::WriteText(kRoot + "(KX) other values", "Account Name", "x@y.it");
+  Account("(KX) empty", "");
+  qbtest::WriteRaw(kRoot + "(KX) zero bytes", "SMTP Email Address", REG_SZ, {});
+  qbtest::WriteRaw(kRoot + "(KX) big endian", "SMTP Email Address", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 1});
+  Account("(KX) kept", "kept@y.it");
+  ExpectListing({{"(KX) kept", "kept@y.it"}});
+}
+
+TEST_F(AccountListTest, ASharedAddressGivesOneRowPerKey) {
+  Account("A", "same@y.it");
+  Account("B", "same@y.it");
+  ExpectListing({{"A", "same@y.it"}, {"B", "same@y.it"}});
+}
+
+TEST_F(AccountListTest, TheDefaultIsMarkedOnlyOnAnExactMatchOfTheKeyName) {
+  Account("(KX) a@y.it", "a@y.it");
+  Account("(KX) b@y.it", "b@y.it");
+  Default("(KX) b@y.it");
+  ExpectListing({{"(KX) a@y.it", "a@y.it"}, {"(KX) b@y.it", "b@y.it (Default)"}});
+  for (const char* almost : {"(kx) b@y.it", "(KX) B@Y.IT", "(KX) b@y.it ", "b@y.it", ""}) {
+    SCOPED_TRACE(almost);
+    Default(almost);
+    ExpectListing({{"(KX) a@y.it", "a@y.it"}, {"(KX) b@y.it", "b@y.it"}});
+  }
+}
+
+TEST_F(AccountListTest, TheMarkFollowsTheKeyNameNotTheAddress) {
+  Account("First", "shared@y.it");
+  Account("Second", "shared@y.it");
+  Default("Second");
+  ExpectListing({{"First", "shared@y.it"}, {"Second", "shared@y.it (Default)"}});
+}
+
+TEST_F(AccountListTest, AStaleOrMissingDefaultMarksNothing) {
+  Account("(KX) a@y.it", "a@y.it");
+  ExpectListing({{"(KX) a@y.it", "a@y.it"}});  // no manager value at all
+  Default("(KX) removed@y.it");
+  ExpectListing({{"(KX) a@y.it", "a@y.it"}});
+  qbtest::WriteRaw(kManager, "Default Mail Account", REG_DWORD, {1, 0, 0, 0});
+  ExpectListing({{"(KX) a@y.it", "a@y.it"}});
+}
+
+TEST_F(AccountListTest, AMissingOrEmptyAccountsRootGivesNoRows) {
+  ExpectListing({});
+  Default("(KX) a@y.it");
+  ExpectListing({});
+  qbtest::CreateKey(kRoot);
+  ExpectListing({});
+}
+
+TEST_F(AccountListTest, RowsFollowTheRegistrysEnumerationOrder) {
+  for (const char* key : {"delta", "Bravo", "alpha", "Charlie", "(KX) z@y.it"}) Account(key, std::string(key) + "@y.it");
+  Rows expected;
+  for (const std::string& key : qbtest::SubKeys(kRoot)) expected.emplace_back(key, key + "@y.it");
+  ASSERT_EQ(expected.size(), 5u);
+  ExpectListing(expected);
+}
+
+TEST_F(AccountListTest, ANonTextAddressIsShownAsText) {
+  qbtest::WriteRaw(kRoot + "Number", "SMTP Email Address", REG_DWORD, {0x2A, 0, 0, 0});
+  qbtest::WriteRaw(kRoot + "Bytes", "SMTP Email Address", REG_BINARY, {'b', '@', 'y'});
+  Default("Number");
+  ExpectListing({{"Bytes", "b@y"}, {"Number", "42 (Default)"}});
+}
+
+TEST_F(AccountListTest, RowsBeyondA16BitIndexKeepTheirOwnKeys) {
+  constexpr int kCount = 32769;  // the last row has index 32768
+  HKEY root = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRoot.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
+            ERROR_SUCCESS);
+  for (int i = 0; i < kCount; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "k%05d", i);
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, name, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
+    const std::string address = std::string(name) + "@y.it";
+    RegSetValueExA(k, "SMTP Email Address", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
+                   static_cast<DWORD>(address.size() + 1));
+    RegCloseKey(k);
+  }
+  RegCloseKey(root);
+  const qb::AccountListing list = qb::ReadAccountList();
+  ASSERT_EQ(list.rows.size(), static_cast<std::size_t>(kCount));
+  ASSERT_EQ(list.keys.size(), static_cast<std::size_t>(kCount));
+  for (int i : {0, 32766, 32767, 32768, kCount - 1}) EXPECT_EQ(list.rows[i], list.keys[i] + "@y.it") << i;
+}
+
+}  // namespace

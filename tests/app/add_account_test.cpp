@@ -1,0 +1,281 @@
+// Adding an account from the window: the values written, the default rule, the
+// window afterwards, and the inputs that must never leave half an account.
+#include <algorithm>
+#include <source_location>
+
+#include "accounts/account_layout.h"
+#include "tests/app/form_fixture.h"
+#include "tests/support/scratch_registry.h"
+
+namespace qbtest {
+namespace {
+
+using namespace qb;
+
+const std::string kRoot = kAccountsRoot;
+const std::vector<std::string> kCommon = {"Account Name", "Connection type", "SMTP Display Name", "SMTP Email Address",
+                                          "SMTP Server"};
+const std::vector<std::string> kPop3 = {"POP3 Prompt for Password", "POP3 Server", "POP3 Use Sicily",
+                                        "POP3 User Name"};
+const std::vector<std::string> kImap = {"IMAP Prompt for Password", "IMAP Server", "IMAP User Name"};
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// The names of a key's values, sorted: the registry does not keep the order of writing.
+std::vector<std::string> SortedValueNames(const std::string& key) {
+  auto names = ValueNames(key);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void ExpectText(const std::string& key, const std::string& value, const std::string& text,
+                std::source_location where = std::source_location::current()) {
+  SCOPED_TRACE(::testing::Message() << where.file_name() << ":" << where.line() << " " << value);
+  const RawValue raw = ReadRaw(key, value);
+  ASSERT_TRUE(raw.exists);
+  EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
+  auto expected = Bytes(text);
+  expected.push_back(0);
+  EXPECT_EQ(raw.bytes, expected);
+}
+
+void ExpectDword(const std::string& key, const std::string& value, std::uint8_t number,
+                 std::source_location where = std::source_location::current()) {
+  SCOPED_TRACE(::testing::Message() << where.file_name() << ":" << where.line() << " " << value);
+  const RawValue raw = ReadRaw(key, value);
+  ASSERT_TRUE(raw.exists);
+  EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(raw.bytes, (std::vector<std::uint8_t>{number, 0, 0, 0}));
+}
+
+class AddAccount : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    Start(
+        "Quillbeck;quillbeck.it;smtp.quillbeck.it;pop.quillbeck.it;POP3\n"
+        "Quillbeck IMAP;quillbeck.it;smtp.quillbeck.it;imap.quillbeck.it;imap\n"
+        "Altro;;smtp.altro.net;;x400\n"
+        "Spazi;quillbeck.it;s;p; POP3\n");
+  }
+  void Fill(int preset, const std::wstring& user, const std::wstring& name = L"Mario Rossi") {
+    ChooseProvider(preset);
+    Type(kUsername, user);
+    Type(kNome, name);
+  }
+  void Add() {
+    ASSERT_TRUE(Enabled(kBtnAggiungi));
+    Press(kBtnAggiungi);
+  }
+};
+
+TEST_F(AddAccount, APop3PresetWritesTheCommonAndPop3ValuesInOrder) {
+  Fill(0, L"mario");
+  Add();
+  const std::string key = kRoot + "(KX) mario@quillbeck.it";
+  EXPECT_EQ(SortedValueNames(key), Sorted(Join(kCommon, kPop3)));
+  ExpectText(key, "Account Name", "mario@quillbeck.it");
+  ExpectDword(key, "Connection type", 3);
+  ExpectText(key, "SMTP Display Name", "Mario Rossi");
+  ExpectText(key, "SMTP Email Address", "mario@quillbeck.it");
+  ExpectText(key, "SMTP Server", "smtp.quillbeck.it");
+  ExpectDword(key, "POP3 Prompt for Password", 0);
+  ExpectText(key, "POP3 Server", "pop.quillbeck.it");
+  ExpectDword(key, "POP3 Use Sicily", 0);
+  ExpectText(key, "POP3 User Name", "mario");
+  ExpectText(kManagerKey, "Default Mail Account", "(KX) mario@quillbeck.it");
+  EXPECT_TRUE(messages.empty());  // a successful add shows no message
+}
+
+TEST_F(AddAccount, ALowerCaseImapPresetWritesTheImapValuesAndLeavesTheDefault) {
+  Fill(1, L"luigi", L"");
+  Add();
+  const std::string key = kRoot + "(KX) luigi@quillbeck.it";
+  EXPECT_EQ(SortedValueNames(key), Sorted(Join(kCommon, kImap)));
+  ExpectText(key, "SMTP Display Name", "");
+  ExpectDword(key, "IMAP Prompt for Password", 0);
+  ExpectText(key, "IMAP Server", "imap.quillbeck.it");
+  ExpectText(key, "IMAP User Name", "luigi");
+  EXPECT_FALSE(ReadRaw(kManagerKey, "Default Mail Account").exists);  // only the first preset sets it
+}
+
+TEST_F(AddAccount, AnUnknownProtocolOrOneWithSpacesGivesTheCommonValuesOnly) {
+  Fill(2, L"anna");
+  Type(kDominio, L"altro.net");
+  Type(kPopserver, L"pop.altro.net");
+  Add();
+  EXPECT_EQ(SortedValueNames(kRoot + "(KX) anna@altro.net"), Sorted(kCommon));
+  Fill(3, L"bea");
+  Add();
+  EXPECT_EQ(SortedValueNames(kRoot + "(KX) bea@quillbeck.it"), Sorted(kCommon));
+}
+
+TEST_F(AddAccount, TheNewAccountShowsAndTheWindowIsReset) {
+  Fill(1, L"luigi");
+  Add();
+  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"luigi@quillbeck.it"});
+  EXPECT_EQ(form().accountKeyList(), std::vector<std::string>{"(KX) luigi@quillbeck.it"});
+  EXPECT_EQ(Selected(kProvider), -1);
+  for (ControlId id : {kUsername, kDominio, kPopserver, kSmtpserver}) EXPECT_EQ(Text(id), L"") << SpecOf(id).name;
+  EXPECT_EQ(Text(kNome), L"Mario Rossi");
+  EXPECT_EQ(Text(kLabelInbound), L"IMAP Server:");
+  for (ControlId id : {kDominio, kPopserver, kSmtpserver, kBtnAggiungi, kBtnCancella})
+    EXPECT_FALSE(Enabled(id)) << SpecOf(id).name;
+  EXPECT_TRUE(Enabled(kUsername));
+  EXPECT_EQ(GetFocus(), Ctl(kLista));  // the pressed button was disabled; the focus is not lost
+}
+
+TEST_F(AddAccount, TheFirstPresetMovesTheDefaultMark) {
+  Fill(0, L"primo");
+  Add();
+  Fill(0, L"secondo");
+  Add();
+  Fill(1, L"terzo");
+  Add();
+  const auto rows = Rows();
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), L"secondo@quillbeck.it (Default)"), 1);
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), L"primo@quillbeck.it"), 1);
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), L"terzo@quillbeck.it"), 1);
+}
+
+TEST_F(AddAccount, AddingTheSameAddressAgainReusesTheKeyAndKeepsOtherValues) {
+  Fill(0, L"mario");
+  Add();
+  Fill(1, L"mario", L"Nuovo Nome");
+  Add();
+  const std::string key = kRoot + "(KX) mario@quillbeck.it";
+  EXPECT_EQ(SortedValueNames(key), Sorted(Join(Join(kCommon, kPop3), kImap)));
+  ExpectText(key, "SMTP Display Name", "Nuovo Nome");
+  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"mario@quillbeck.it (Default)"});
+}
+
+TEST_F(AddAccount, AnAddressDifferingOnlyInCaseReachesTheSameKey) {
+  Fill(1, L"mario");
+  Add();
+  Fill(0, L"MARIO");
+  Add();
+  EXPECT_EQ(SubKeys(kAccountsRoot), std::vector<std::string>{"(KX) mario@quillbeck.it"});
+  const std::string key = kRoot + "(KX) mario@quillbeck.it";
+  ExpectText(key, "Account Name", "MARIO@quillbeck.it");
+  ExpectText(key, "SMTP Email Address", "MARIO@quillbeck.it");
+  ExpectText(kManagerKey, "Default Mail Account", "(KX) MARIO@quillbeck.it");
+  // The default differs from the key name in case: no row is marked.
+  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"MARIO@quillbeck.it"});
+}
+
+TEST_F(AddAccount, SpacesAreKeptEverywhere) {
+  Fill(0, L" mario ");
+  Add();
+  const std::string key = kRoot + "(KX)  mario @quillbeck.it";
+  ExpectText(key, "Account Name", " mario @quillbeck.it");
+  ExpectText(key, "SMTP Email Address", " mario @quillbeck.it");
+  ExpectText(key, "POP3 User Name", " mario ");
+}
+
+TEST_F(AddAccount, AccentedLettersAreStoredInTheAnsiCodePage) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the checks assume code page 1252";
+  Fill(0, L"niccolò", L"Niccolò Verdù");
+  Add();
+  const std::string key = kRoot + "(KX) niccol\xF2@quillbeck.it";
+  ExpectText(key, "SMTP Display Name", "Niccol\xF2 Verd\xF9");
+  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"niccolò@quillbeck.it (Default)"});
+}
+
+TEST_F(AddAccount, WithoutASelectedPresetNothingIsWrittenAndTheUserIsTold) {
+  Fill(0, L"mario");
+  // Typing into the provider box drops its selection while the add button stays enabled.
+  SendMessageW(Ctl(kProvider), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SetWindowTextW(Ctl(kProvider), L"Quillbeck typed");
+  Add();
+  EXPECT_TRUE(SubKeys("").empty());  // not even the manager key
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find(L"provider"), std::wstring::npos);
+  EXPECT_EQ(messages[0].title, L"Configurazione Mail");
+  EXPECT_EQ(Text(kUsername), L"mario");
+  EXPECT_EQ(Text(kDominio), L"quillbeck.it");
+  EXPECT_TRUE(fatalErrors.empty());
+}
+
+TEST_F(AddAccount, ABackslashInTheAddressIsRefusedAndTheInputKept) {
+  Fill(0, L"ma\\rio");
+  Add();
+  EXPECT_TRUE(SubKeys("").empty());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find(L"\\"), std::wstring::npos);
+  EXPECT_EQ(Text(kUsername), L"ma\\rio");
+  EXPECT_EQ(Selected(kProvider), 0);
+
+  messages.clear();
+  ChooseProvider(2);
+  Type(kUsername, L"anna");
+  Type(kDominio, L"altro\\net");
+  Type(kPopserver, L"p");
+  Add();
+  EXPECT_TRUE(SubKeys("").empty());
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(AddAccount, AnAddressTooLongForTheRegistryIsRefused) {
+  // The ANSI registry calls take paths of up to 260 characters: below the
+  // 53-character accounts root and the "(KX) " prefix, addresses of up to 202.
+  const std::wstring fits(202 - std::wstring(L"@quillbeck.it").size(), L'a');
+  Fill(0, fits + L"b");
+  Add();
+  EXPECT_TRUE(SubKeys("").empty());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find(L"troppo lungo"), std::wstring::npos);
+  EXPECT_EQ(Text(kUsername), fits + L"b");
+
+  messages.clear();
+  Type(kUsername, fits);
+  Add();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(SubKeys(kAccountsRoot).size(), 1u);
+}
+
+TEST_F(AddAccount, ValuesTheRegistryRefusesAreNamedAfterTheRefresh) {
+  const std::string key = kRoot + "(KX) mario@quillbeck.it";
+  WriteText(key, "SMTP Email Address", "old@quillbeck.it");
+  MakeKeyReadOnly(key);
+  Fill(0, L"mario");
+  Add();
+  MakeKeyWritable(key);
+  ASSERT_EQ(messages.size(), 1u);
+  const std::wstring& text = messages[0].text;
+  EXPECT_NE(text.find(L"mario@quillbeck.it"), std::wstring::npos) << text;
+  EXPECT_NE(text.find(L"POP3 Server"), std::wstring::npos) << text;
+  EXPECT_NE(text.find(L"SMTP Display Name"), std::wstring::npos) << text;
+  EXPECT_EQ(text.find(L"Default Mail Account"), std::wstring::npos) << text;
+  // In the order they were written.
+  EXPECT_LT(text.find(L"SMTP Display Name"), text.find(L"SMTP Server"));
+  EXPECT_LT(text.find(L"SMTP Server"), text.find(L"POP3 Prompt for Password"));
+  EXPECT_LT(text.find(L"POP3 Use Sicily"), text.find(L"POP3 User Name"));
+  // The refresh ran before the message: the list shows the registry as it is,
+  // and the default (written to the manager key) names this key.
+  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"old@quillbeck.it (Default)"});
+  EXPECT_EQ(Text(kUsername), L"");
+}
+
+TEST_F(AddAccount, AKeyThatCannotBeCreatedIsAnErrorAndWritesNothing) {
+  // Below a volatile key the registry refuses to create a lasting one.
+  CreateVolatileKey(kAccountsRoot);
+  Fill(0, L"mario");
+  Add();
+  ASSERT_EQ(fatalErrors.size(), 1u);
+  EXPECT_EQ(fatalErrors[0].number(), 1001);
+  EXPECT_EQ(fatalErrors[0].description(), "Unable to create the registry key");
+  EXPECT_TRUE(SubKeys(kAccountsRoot).empty());
+  EXPECT_FALSE(ReadRaw(kManagerKey, "Default Mail Account").exists);
+  EXPECT_EQ(Text(kUsername), L"mario");  // no refresh ran
+}
+
+}  // namespace
+}  // namespace qbtest

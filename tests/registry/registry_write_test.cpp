@@ -1,0 +1,208 @@
+// CreateRegistryKey, SetRegistryValue, EnumRegistryKeys and DeleteRegistryKey
+// against the real registry API, checked with independent raw reads.
+#include <algorithm>
+#include <source_location>
+#include <string>
+#include <vector>
+
+#include "tests/registry/registry_fixture.h"
+
+namespace {
+
+using qb::ByteArray;
+using qb::RegistryVariant;
+using qbtest::KeyExists;
+using qbtest::SubKeys;
+using qbtest::ValueNames;
+using Names = std::vector<std::string>;
+
+const HKEY kHkcu = HKEY_CURRENT_USER;
+
+void ExpectStored(const std::string& key, const std::string& value, DWORD type, const ByteArray& bytes,
+                  std::source_location where = std::source_location::current()) {
+  ::testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), key + " / " + value);
+  const qbtest::RawValue raw = qbtest::ReadRaw(key, value);
+  ASSERT_TRUE(raw.exists);
+  EXPECT_EQ(raw.type, type);
+  EXPECT_EQ(raw.bytes, bytes);
+}
+
+// A volatile key: the registry refuses to create a lasting key below it.
+void CreateVolatileKey(const std::string& key) {
+  HKEY h = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(kHkcu, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(h);
+}
+
+// Makes paths that the registry will not create: a lasting key below a volatile
+// one, and a name far longer than a key name may be.
+Names MakeUncreatablePaths() {
+  CreateVolatileKey("Volatile");
+  return {"Volatile\\Child", "Deep\\" + std::string(300, 'n')};
+}
+
+class CreateRegistryKeyTest : public qbtest::ScratchRegistryTest {};
+
+TEST_F(CreateRegistryKeyTest, CreatesEveryMissingLevelAndSaysWhetherTheKeyWasThere) {
+  EXPECT_FALSE(qb::CreateRegistryKey(kHkcu, "A\\B\\C"));
+  EXPECT_TRUE(KeyExists("A") && KeyExists("A\\B") && KeyExists("A\\B\\C"));
+  EXPECT_TRUE(qb::CreateRegistryKey(kHkcu, "A\\B\\C"));
+  EXPECT_TRUE(qb::CreateRegistryKey(kHkcu, "A\\B"));
+  EXPECT_TRUE(qb::CreateRegistryKey(kHkcu, "a\\b\\c"));
+  EXPECT_FALSE(qb::CreateRegistryKey(kHkcu, "A\\B\\D"));
+  EXPECT_EQ(SubKeys("A\\B"), (Names{"C", "D"}));
+}
+
+TEST_F(CreateRegistryKeyTest, ATrailingBackslashNamesTheSameKey) {
+  EXPECT_FALSE(qb::CreateRegistryKey(kHkcu, "T\\"));
+  EXPECT_TRUE(qb::CreateRegistryKey(kHkcu, "T"));
+  EXPECT_TRUE(qb::CreateRegistryKey(kHkcu, "T\\"));
+  EXPECT_EQ(SubKeys(""), Names{"T"});
+  EXPECT_TRUE(SubKeys("T").empty());
+}
+
+TEST_F(CreateRegistryKeyTest, ARefusalRaisesError1001) {
+  for (const std::string& path : MakeUncreatablePaths()) {
+    SCOPED_TRACE(path.substr(0, 20));
+    qbtest::ExpectError1001([&] { qb::CreateRegistryKey(kHkcu, path); }, "Unable to create the registry key");
+    EXPECT_FALSE(KeyExists(path));
+  }
+}
+
+class SetRegistryValueTest : public qbtest::ScratchRegistryTest {};
+
+TEST_F(SetRegistryValueTest, StoresEachAcceptedKindWithItsRegistryType) {
+  struct Case {
+    RegistryVariant value;
+    DWORD type;
+    ByteArray bytes;
+  };
+  const Case cases[] = {
+      {RegistryVariant::Int16(3), REG_DWORD, {3, 0, 0, 0}},
+      {RegistryVariant::Int16(-1), REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}},
+      {RegistryVariant::Int32(0x01020304), REG_DWORD, {4, 3, 2, 1}},
+      {RegistryVariant::Text("abc"), REG_SZ, {0x61, 0x62, 0x63, 0}},
+      {RegistryVariant::Text(""), REG_SZ, {0}},
+      {RegistryVariant::Bytes({1, 0, 2}), REG_BINARY, {1, 0, 2}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string name = "v" + std::to_string(n++);
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(qb::SetRegistryValue(kHkcu, "Kinds", name, c.value));
+    ExpectStored("Kinds", name, c.type, c.bytes);
+  }
+  EXPECT_EQ(ValueNames("Kinds").size(), std::size(cases));
+}
+
+TEST_F(SetRegistryValueTest, WrittenValuesReadBack) {
+  ASSERT_TRUE(qb::SetRegistryValue(kHkcu, "RT", "t", RegistryVariant::Text(std::string(3000, 'w'))));
+  ASSERT_TRUE(qb::SetRegistryValue(kHkcu, "RT", "i", RegistryVariant::Int16(-5)));
+  ASSERT_TRUE(qb::SetRegistryValue(kHkcu, "RT", "e", RegistryVariant::Text("")));
+  EXPECT_EQ(qb::GetRegistryValue(kHkcu, "RT", "t"), RegistryVariant::Text(std::string(3000, 'w')));
+  EXPECT_EQ(qb::GetRegistryValue(kHkcu, "RT", "i"), RegistryVariant::Int32(-5));
+  EXPECT_EQ(qb::GetRegistryValue(kHkcu, "RT", "e"), RegistryVariant::Text(""));
+}
+
+TEST_F(SetRegistryValueTest, CreatesEveryMissingKeyOfThePath) {
+  EXPECT_TRUE(qb::SetRegistryValue(kHkcu, "P\\Q\\R\\", "v", RegistryVariant::Text("x")));
+  EXPECT_EQ(SubKeys("P\\Q"), Names{"R"});
+  ExpectStored("P\\Q\\R", "v", REG_SZ, {'x', 0});
+}
+
+TEST_F(SetRegistryValueTest, ReplacesTheValueWhateverTheCaseOfItsNames) {
+  qbtest::WriteText("Case\\Key", "Val", "old");
+  EXPECT_TRUE(qb::SetRegistryValue(kHkcu, "CASE\\key", "VAL", RegistryVariant::Int16(0)));
+  EXPECT_EQ(ValueNames("Case\\Key"), Names{"Val"});
+  ExpectStored("Case\\Key", "Val", REG_DWORD, {0, 0, 0, 0});
+}
+
+TEST_F(SetRegistryValueTest, AnUnsupportedKindCreatesTheKeyButWritesNothing) {
+  const RegistryVariant refused[] = {RegistryVariant(), RegistryVariant::Boolean(true), RegistryVariant::Double(2.5)};
+  for (const RegistryVariant& value : refused) {
+    SCOPED_TRACE(static_cast<int>(value.kind()));
+    qbtest::ClearScratchHkcu();
+    qbtest::WriteText("Old", "v", "kept");
+    qbtest::ExpectError1001([&] { qb::SetRegistryValue(kHkcu, "New\\Key", "v", value); }, "Unsupported value type");
+    EXPECT_TRUE(KeyExists("New\\Key"));
+    EXPECT_TRUE(ValueNames("New\\Key").empty());
+    qbtest::ExpectError1001([&] { qb::SetRegistryValue(kHkcu, "Old", "v", value); }, "Unsupported value type");
+    ExpectStored("Old", "v", REG_SZ, {'k', 'e', 'p', 't', 0});
+  }
+}
+
+TEST_F(SetRegistryValueTest, ARefusedKeyOrWriteGivesFalse) {
+  for (const std::string& path : MakeUncreatablePaths()) {
+    SCOPED_TRACE(path.substr(0, 20));
+    EXPECT_FALSE(qb::SetRegistryValue(kHkcu, path, "v", RegistryVariant::Text("x")));
+    EXPECT_FALSE(KeyExists(path));
+  }
+  // A value name far beyond the registry's limit is refused by the write itself.
+  EXPECT_FALSE(qb::SetRegistryValue(kHkcu, "W", std::string(20000, 'v'), RegistryVariant::Text("x")));
+  EXPECT_TRUE(ValueNames("W").empty());
+}
+
+class EnumRegistryKeysTest : public qbtest::ScratchRegistryTest {
+ protected:
+  void SetUp() override {
+    ScratchRegistryTest::SetUp();
+    for (const char* k : {"R\\b", "R\\(KX) x@y.it", "R\\a", "R\\c\\deep"}) qbtest::CreateKey(k);
+  }
+  const Names expected_ = {"(KX) x@y.it", "a", "b", "c"};
+};
+
+Names Sorted(Names n) {
+  std::sort(n.begin(), n.end());
+  return n;
+}
+
+TEST_F(EnumRegistryKeysTest, ListsTheDirectSubKeysInTheRegistrysOrder) {
+  const Names listed = qb::EnumRegistryKeys(kHkcu, "R");
+  EXPECT_EQ(listed, SubKeys("R"));
+  EXPECT_EQ(Sorted(listed), expected_);
+  EXPECT_EQ(qb::EnumRegistryKeys(kHkcu, "r\\"), listed);
+  EXPECT_EQ(qb::EnumRegistryKeys(kHkcu, "R\\c"), Names{"deep"});
+}
+
+TEST_F(EnumRegistryKeysTest, AnEmptyOrMissingKeyGivesNoNames) {
+  EXPECT_TRUE(qb::EnumRegistryKeys(kHkcu, "R\\a").empty());
+  EXPECT_TRUE(qb::EnumRegistryKeys(kHkcu, "Missing").empty());
+  EXPECT_TRUE(qb::EnumRegistryKeys(kHkcu, "R\\Missing\\").empty());
+}
+
+TEST_F(EnumRegistryKeysTest, TheLongestKeyNameIsListedWhole) {
+  const std::string longest(255, 'L');
+  qbtest::CreateKey("Long\\" + longest);
+  EXPECT_EQ(qb::EnumRegistryKeys(kHkcu, "Long"), Names{longest});
+}
+
+TEST_F(EnumRegistryKeysTest, AnEmptyKeyNameListsTheGivenHandleAndLeavesItOpen) {
+  EXPECT_EQ(qb::EnumRegistryKeys(kHkcu, ""), Names{"R"});
+  HKEY r = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(kHkcu, "R", 0, KEY_READ, &r), ERROR_SUCCESS);
+  EXPECT_EQ(Sorted(qb::EnumRegistryKeys(r, "")), expected_);
+  EXPECT_EQ(qb::EnumRegistryKeys(r, "c"), Names{"deep"});  // paths are relative to the handle
+  char name[260];
+  EXPECT_EQ(RegEnumKeyA(r, 0, name, sizeof name), ERROR_SUCCESS) << "the caller's handle was closed";
+  RegCloseKey(r);
+}
+
+class DeleteRegistryKeyTest : public qbtest::ScratchRegistryTest {};
+
+TEST_F(DeleteRegistryKeyTest, DeletesOnlyTheNamedKey) {
+  qbtest::CreateKey("D\\Leaf");
+  qbtest::CreateKey("D\\Other");
+  qb::DeleteRegistryKey(kHkcu, "d\\LEAF");
+  EXPECT_EQ(SubKeys("D"), Names{"Other"});
+}
+
+TEST_F(DeleteRegistryKeyTest, AMissingKeyIsNoError) {
+  qbtest::CreateKey("D\\Other");
+  EXPECT_NO_THROW(qb::DeleteRegistryKey(kHkcu, "D\\Missing"));
+  EXPECT_NO_THROW(qb::DeleteRegistryKey(kHkcu, "Missing\\Deeper"));
+  EXPECT_EQ(SubKeys(""), Names{"D"});
+  EXPECT_EQ(SubKeys("D"), Names{"Other"});
+}
+
+}  // namespace
