@@ -28,7 +28,10 @@ enum class ProviderLineKind { Comment, Data, Malformed };
 // Lines with fewer than five fields (empty lines among them) are Malformed.
 ProviderLineKind ParseProviderLine(std::string_view line, ProviderEntry& entry);
 
-// Appends the entries of a whole file's text, in file order, up to kMaxProviderEntries.
+// Appends the entries of a whole file's text, in file order. Lines end at CR LF,
+// LF or a lone CR; comment and malformed lines are skipped; data lines that would
+// take the catalogue (entries already in it included) past kMaxProviderEntries
+// are ignored.
 void ParseProviderText(std::string_view text, ProviderCatalogue& catalogue);
 
 }  // namespace qb

@@ -1,1 +1,109 @@
-// to be written
+// Reads providers.lst from the current directory: the whole file at once, as
+// raw 8-bit text in the ANSI code page, then the line rules of the parser.
+#include "catalogue/provider_file.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/app_error.h"
+
+namespace qb {
+namespace {
+
+// The numbers the user sees in the error box.
+constexpr long kErrorFileNotFound = 53;
+constexpr long kErrorFileAccess = 75;
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+std::string CurrentFolder() {
+  DWORD size = GetCurrentDirectoryA(0, nullptr);
+  std::string folder;
+  while (size > 0) {
+    folder.resize(size);
+    const DWORD written = GetCurrentDirectoryA(size, folder.data());
+    if (written < size) {
+      folder.resize(written);
+      return folder;
+    }
+    size = written;  // the directory changed in between and grew: try again
+  }
+  return std::string();
+}
+
+[[noreturn]] void RaiseNotFound(const std::string& fileName) {
+  throw AppError(kErrorFileNotFound,
+                 "File non trovato: \"" + fileName + "\" nella cartella \"" + CurrentFolder() +
+                     "\".\r\n\r\n"
+                     "Il programma legge l'elenco dei provider da questo file, che deve trovarsi "
+                     "nella cartella da cui il programma viene avviato. Copia il file in questa "
+                     "cartella oppure avvia il programma dalla cartella che lo contiene.");
+}
+
+[[noreturn]] void RaiseUnreadable(const std::string& fileName) {
+  throw AppError(kErrorFileAccess,
+                 "Impossibile leggere il file \"" + fileName + "\" nella cartella \"" + CurrentFolder() +
+                     "\".\r\n\r\n"
+                     "Il file esiste ma non pu\xF2 essere aperto: potrebbe essere in uso da parte di un "
+                     "altro programma, essere una cartella anzich\xE9 un file, oppure non essere "
+                     "accessibile con i permessi del tuo utente. Chiudi gli altri programmi che lo "
+                     "usano e riprova.");
+}
+
+}  // namespace
+
+ProviderCatalogue LoadProviderFile(const std::string& fileName) {
+  // Others may keep the file open for reading or even writing (an editor, say);
+  // only a program that holds it locked keeps it from being read.
+  FileHandle file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.valid()) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) RaiseNotFound(fileName);
+    RaiseUnreadable(fileName);
+  }
+
+  // One read takes in the whole file as its size says; reading goes on until
+  // the end all the same, as the file may grow meanwhile.
+  constexpr std::size_t kChunk = 1 << 16;
+  constexpr std::size_t kMaxRead = 1 << 30;
+  std::string text;
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 &&
+      static_cast<unsigned long long>(size.QuadPart) < kMaxRead) {
+    text.reserve(static_cast<std::size_t>(size.QuadPart) + kChunk);
+  }
+  for (;;) {
+    const std::size_t used = text.size();
+    std::size_t request = text.capacity() - used;
+    if (request < kChunk) request = kChunk;
+    if (request > kMaxRead) request = kMaxRead;
+    text.resize(used + request);
+    DWORD got = 0;
+    if (!ReadFile(file.get(), text.data() + used, static_cast<DWORD>(request), &got, nullptr)) {
+      RaiseUnreadable(fileName);
+    }
+    text.resize(used + got);
+    if (got == 0) break;
+  }
+
+  ProviderCatalogue catalogue;
+  ParseProviderText(text, catalogue);
+  return catalogue;
+}
+
+}  // namespace qb

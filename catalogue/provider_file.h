@@ -8,8 +8,11 @@ namespace qb {
 
 inline constexpr char kProviderFileName[] = "providers.lst";
 
-// Reads the file into a catalogue. A missing or unreadable file raises AppError
-// whose description names the file and the folder it was looked for in.
+// Reads the file, as raw 8-bit text, into a catalogue (empty when the file holds
+// no data line). A missing file raises AppError 53 and one that exists but cannot
+// be opened or read (a folder of that name, a file locked by another program)
+// AppError 75; the Italian description names the file and the folder it was
+// looked for in.
 ProviderCatalogue LoadProviderFile(const std::string& fileName = kProviderFileName);
 
 }  // namespace qb

@@ -8,7 +8,7 @@ packages=(
   googletest
   wine wine64
   xvfb xdotool x11-utils imagemagick
-  fp-utils
+  fp-utils fp-compiler fp-units-fcl fp-units-misc fpc-source
   clang libclang-rt-14-dev
   zip unzip python3
 )

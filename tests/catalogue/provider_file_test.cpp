@@ -1,0 +1,252 @@
+// Reading providers.lst from the current directory. Every test runs in a fresh
+// temporary folder that is made the current directory and removed afterwards.
+#include "catalogue/provider_file.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/app_error.h"
+
+namespace qb {
+namespace {
+
+using namespace std::string_literals;
+
+std::string CurrentDirectory() {
+  char buffer[MAX_PATH * 4];
+  const DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+  return std::string(buffer, n < sizeof buffer ? n : 0);
+}
+
+// Removes a folder with its files and sub-folders.
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = dir + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+std::string MakeTempFolder() {
+  static int counter = 0;
+  char temp[MAX_PATH + 1];
+  const DWORD n = GetTempPathA(sizeof temp, temp);
+  std::string base = (n > 0 && n < sizeof temp) ? std::string(temp, n) : std::string(".\\");
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string dir = base + "qb-catalogue-" + std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
+    if (CreateDirectoryA(dir.c_str(), nullptr)) return dir;
+  }
+  return std::string();
+}
+
+void WriteBytes(const std::string& name, const std::string& bytes) {
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot create " << name;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(h);
+  ASSERT_TRUE(ok);
+  ASSERT_EQ(written, bytes.size());
+}
+
+// Runs the test with a fresh, empty current directory and puts the old one back.
+class ProviderFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = CurrentDirectory();
+    ASSERT_FALSE(previous_.empty());
+    folder_ = MakeTempFolder();
+    ASSERT_FALSE(folder_.empty()) << "cannot create a temporary folder";
+    ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+    current_ = CurrentDirectory();  // as the system spells it
+  }
+  void TearDown() override {
+    SetCurrentDirectoryA(previous_.c_str());
+    if (!folder_.empty()) RemoveTree(folder_);
+  }
+
+  // The AppError that loading raises, or number -1 when it raises nothing.
+  static AppError LoadError(const std::string& name = kProviderFileName) {
+    try {
+      LoadProviderFile(name);
+    } catch (const AppError& e) {
+      return e;
+    }
+    return AppError(-1, "no error raised");
+  }
+
+  std::string previous_;
+  std::string folder_;
+  std::string current_;
+};
+
+TEST_F(ProviderFileTest, ReadsTheEntriesOfTheFile) {
+  WriteBytes("providers.lst",
+            "# Quillbeck\r\n"
+            "Quillbeck Mail;quillbeck.it;mail.quillbeck.it;pop.quillbeck.it;POP3\r\n"
+            "Quillbeck IMAP;quillbeck.it;mail.quillbeck.it;imap.quillbeck.it;IMAP\r\n"
+            "Altro;;;;POP3\r\n");
+  const ProviderCatalogue c = LoadProviderFile();
+  ASSERT_EQ(c.size(), 3u);
+  EXPECT_EQ(c[0], (ProviderEntry{"Quillbeck Mail", "quillbeck.it", "mail.quillbeck.it", "pop.quillbeck.it", "POP3"}));
+  EXPECT_EQ(c[1].incomingServer, "imap.quillbeck.it");
+  EXPECT_EQ(c[2], (ProviderEntry{"Altro", "", "", "", "POP3"}));
+}
+
+TEST_F(ProviderFileTest, EmptyFileGivesAnEmptyCatalogue) {
+  WriteBytes("providers.lst", "");
+  EXPECT_TRUE(LoadProviderFile().empty());
+  WriteBytes("providers.lst", "# nothing but comments\r\n\r\n");
+  EXPECT_TRUE(LoadProviderFile().empty());
+}
+
+TEST_F(ProviderFileTest, BytesAboveAsciiAreKeptAsTheyAre) {
+  const std::string name = "Posta \xE8 \xC0\x80\xFF"s;
+  WriteBytes("providers.lst", name + ";d\xF9.it;s;i;POP3\r\n");
+  const ProviderCatalogue c = LoadProviderFile();
+  ASSERT_EQ(c.size(), 1u);
+  EXPECT_EQ(c[0].name, name);
+  EXPECT_EQ(c[0].domain, "d\xF9.it");
+}
+
+TEST_F(ProviderFileTest, TheFileIsLookedUpInTheCurrentDirectory) {
+  WriteBytes("providers.lst", "here;d;s;i;POP3\r\n");
+  const std::string other = MakeTempFolder();
+  ASSERT_FALSE(other.empty());
+  WriteBytes(other + "\\providers.lst", "there;d;s;i;IMAP\r\n");
+
+  EXPECT_EQ(LoadProviderFile().at(0).name, "here");
+  ASSERT_TRUE(SetCurrentDirectoryA(other.c_str()));
+  EXPECT_EQ(LoadProviderFile().at(0).name, "there");
+  ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+  RemoveTree(other);
+}
+
+TEST_F(ProviderFileTest, LargeFileIsReadToTheEnd) {
+  // Far larger than one read: about 3 MB; every line is read, the limit applies.
+  std::string text;
+  for (int i = 0; i < 40000; ++i) {
+    const std::string n = std::to_string(i);
+    text.append("Provider ").append(n).append(";dominio-").append(n);
+    text.append(".quillbeck.it;smtp.quillbeck.it;pop.quillbeck.it;POP3\r\n");
+  }
+  WriteBytes("providers.lst", text);
+  const ProviderCatalogue c = LoadProviderFile();
+  ASSERT_EQ(c.size(), kMaxProviderEntries);
+  EXPECT_EQ(c[16384].name, "Provider 16384");
+  EXPECT_EQ(c.back().name, "Provider 32766");
+  EXPECT_EQ(c.back().domain, "dominio-32766.quillbeck.it");
+}
+
+TEST_F(ProviderFileTest, FileOpenForWritingElsewhereCanStillBeRead) {
+  WriteBytes("providers.lst", "n;d;s;i;POP3\r\n");
+  HANDLE editor = CreateFileA("providers.lst", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(LoadProviderFile().size(), 1u);
+  CloseHandle(editor);
+}
+
+// ---------------------------------------------------------------------------
+// Errors
+
+TEST_F(ProviderFileTest, MissingFileIsError53NamingFileAndFolder) {
+  const AppError e = LoadError();
+  EXPECT_EQ(e.number(), 53);
+  EXPECT_NE(e.description().find("\"providers.lst\""), std::string::npos) << e.description();
+  EXPECT_NE(e.description().find("\"" + current_ + "\""), std::string::npos) << e.description();
+  EXPECT_NE(e.description().find("non trovato"), std::string::npos) << e.description();
+}
+
+TEST_F(ProviderFileTest, MissingFileOfAnotherNameNamesThatFile) {
+  WriteBytes("providers.lst", "n;d;s;i;POP3\r\n");
+  const AppError e = LoadError("altri.lst");
+  EXPECT_EQ(e.number(), 53);
+  EXPECT_NE(e.description().find("\"altri.lst\""), std::string::npos) << e.description();
+}
+
+TEST_F(ProviderFileTest, FolderNamedLikeTheFileIsError75) {
+  ASSERT_TRUE(CreateDirectoryA("providers.lst", nullptr));
+  const AppError e = LoadError();
+  EXPECT_EQ(e.number(), 75);
+  EXPECT_NE(e.description().find("\"providers.lst\""), std::string::npos) << e.description();
+  EXPECT_NE(e.description().find("\"" + current_ + "\""), std::string::npos) << e.description();
+}
+
+TEST_F(ProviderFileTest, FileLockedByAnotherHandleIsError75) {
+  WriteBytes("providers.lst", "n;d;s;i;POP3\r\n");
+  HANDLE locker = CreateFileA("providers.lst", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(locker, INVALID_HANDLE_VALUE);
+  const AppError e = LoadError();
+  CloseHandle(locker);
+  EXPECT_EQ(e.number(), 75);
+  EXPECT_NE(e.description().find("\"providers.lst\""), std::string::npos) << e.description();
+  // Once the other handle is gone the file reads again: the loader kept no handle of its own.
+  EXPECT_EQ(LoadProviderFile().size(), 1u);
+}
+
+TEST_F(ProviderFileTest, LoaderClosesTheFile) {
+  WriteBytes("providers.lst", "n;d;s;i;POP3\r\n");
+  ASSERT_EQ(LoadProviderFile().size(), 1u);
+  // An open handle left behind would keep the file from being deleted.
+  EXPECT_TRUE(DeleteFileA("providers.lst"));
+}
+
+// ---------------------------------------------------------------------------
+// The sample shipped beside the program
+
+TEST(SampleProviders, SampleIsAValidCatalogue) {
+  const std::string previous = CurrentDirectory();
+  ASSERT_TRUE(SetCurrentDirectoryA(QB_SAMPLE_PROVIDERS_DIR)) << QB_SAMPLE_PROVIDERS_DIR;
+  ProviderCatalogue c;
+  try {
+    c = LoadProviderFile();
+  } catch (const AppError& e) {
+    ADD_FAILURE() << e.number() << " " << e.description();
+  }
+  SetCurrentDirectoryA(previous.c_str());
+
+  ASSERT_GE(c.size(), 3u);
+  // The first preset makes the default account: it is a complete POP3 preset.
+  EXPECT_EQ(c[0].incomingProtocol, "POP3");
+  EXPECT_FALSE(c[0].domain.empty());
+  bool imap = false;
+  bool open = false;
+  for (const ProviderEntry& e : c) {
+    EXPECT_TRUE(e.incomingProtocol == "POP3" || e.incomingProtocol == "IMAP") << e.name;
+    EXPECT_FALSE(e.name.empty());
+    EXPECT_NE(e.name.front(), ' ') << e.name;
+    EXPECT_NE(e.name.back(), ' ') << e.name;
+    for (const std::string* host : {&e.domain, &e.smtpServer, &e.incomingServer}) {
+      EXPECT_EQ(host->find_first_of(" \t"), std::string::npos) << "blank in a domain or server: " << *host;
+    }
+    if (e.incomingProtocol == "IMAP") imap = true;
+    if (e.domain.empty()) {
+      open = true;
+      EXPECT_TRUE(e.smtpServer.empty() && e.incomingServer.empty()) << e.name;
+    } else {
+      EXPECT_FALSE(e.smtpServer.empty() || e.incomingServer.empty()) << e.name;
+    }
+  }
+  EXPECT_TRUE(imap);
+  EXPECT_TRUE(open);
+}
+
+}  // namespace
+}  // namespace qb

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Checks the compiled help file: its topics, its default topic and language, the
+# context map that F1 uses (numbers 10001 to 10009, each to its topic, as paths
+# inside the file) and the texts of the topics (windows-1252, as declared).
+# Usage: check_chm.sh Quillbeck.chm [chmls]
+set -uo pipefail
+export LC_ALL=C
+
+chm="${1:?usage: check_chm.sh Quillbeck.chm [chmls]}"
+chmls="${2:-chmls}"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+if [ ! -s "$chm" ] || [ "$(head -c 4 "$chm")" != "ITSF" ]; then
+  echo "FAIL: $chm is missing or is not a compiled HTML Help file"
+  exit 1
+fi
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cp "$chm" "$work/help.chm"
+
+# Every context number and the topic it must open. "Nome (Alias)" and the
+# "Chiudi" button share 10008.
+declare -A topic_of=(
+  [10001]=html/lista.htm
+  [10002]=html/rimuovi.htm
+  [10003]=html/provider.htm
+  [10004]=html/username.htm
+  [10005]=html/dominio.htm
+  [10006]=html/server_arrivo.htm
+  [10007]=html/server_smtp.htm
+  [10008]=html/nome_chiudi.htm
+  [10009]=html/aggiungi.htm
+)
+
+# --- the files inside ---------------------------------------------------------
+"$chmls" -n -p list "$work/help.chm" >"$work/list" 2>/dev/null || fail "chmls cannot list the file"
+for f in html/Quillbeck.htm "${topic_of[@]}" html/stile.css Quillbeck.hhc Quillbeck.hhk; do
+  grep -qxF "/$f" "$work/list" || fail "/$f is not in the help file"
+done
+
+# --- options: default topic, title, language ----------------------------------
+"$chmls" printsystem "$work/help.chm" >"$work/system" 2>/dev/null || fail "chmls cannot read #SYSTEM"
+grep -qE '^\(2\) +Default topic.*:html/Quillbeck\.htm *$' "$work/system" || fail "the default topic is not html/Quillbeck.htm"
+grep -qE '^\(3\) +Title.*:Configurazione Mail' "$work/system" || fail "the title does not name Configurazione Mail"
+grep -qE 'LCID from HHP file *: *1040$' "$work/system" || fail "the language is not Italian (0x0410)"
+
+# --- the context map ----------------------------------------------------------
+# chmls writes help.ali ("helpid<number>=<topic>") beside the file it reads.
+(cd "$work" && "$chmls" extractalias help.chm >/dev/null 2>&1)
+if [ ! -f "$work/help.ali" ]; then
+  fail "the help file has no context map"
+  touch "$work/help.ali"
+fi
+tr -d '\r' <"$work/help.ali" | grep -v '^$' | sort >"$work/map"
+for n in "${!topic_of[@]}"; do echo "helpid$n=${topic_of[$n]}"; done | sort >"$work/expected"
+if ! diff -u "$work/expected" "$work/map" >"$work/map.diff"; then
+  fail "the context map differs from the expected one (- expected, + found):"
+  cat "$work/map.diff"
+fi
+
+# --- the topics' texts --------------------------------------------------------
+extracted=""
+extract() {  # path inside the file; sets $extracted to the copy
+  extracted="$work/$(echo "$1" | tr '/' '_')"
+  if ! "$chmls" extract "$work/help.chm" "/$1" "$extracted" >/dev/null 2>&1; then
+    fail "cannot extract /$1"
+    : >"$extracted"
+  fi
+}
+expect_text() {  # path text...
+  extract "$1"; shift
+  local t
+  for t in "$@"; do
+    grep -qF -- "$t" "$extracted" || fail "$(basename "$extracted") does not mention \"$t\""
+  done
+}
+
+a_grave=$'\xe0'   # windows-1252
+for f in html/Quillbeck.htm "${topic_of[@]}"; do
+  extract "$f"
+  grep -qiF 'charset=windows-1252' "$extracted" || fail "$f declares no windows-1252 charset"
+  grep -q '<title>[^<]' "$extracted" || fail "$f has no title"
+  if grep -qP '[\xc2-\xf4][\x80-\xbf]' "$extracted"; then fail "$f holds UTF-8 text although it declares windows-1252"; fi
+done
+expect_text html/Quillbeck.htm "Configurazione Mail" "Aggiungi indirizzo" "Rimuovi indirizzo" "password" "Outlook Express"
+expect_text html/lista.htm "Indirizzi gi${a_grave} configurati" "(Default)"
+expect_text html/rimuovi.htm "Rimuovi indirizzo" "Vuoi veramente cancellare"
+expect_text html/provider.htm "Provider" "POP3" "IMAP" "providers.lst"
+expect_text html/username.htm "Username" "@"
+expect_text html/dominio.htm "Dominio" "@"
+expect_text html/server_arrivo.htm "POP3 Server:" "IMAP Server:"
+expect_text html/server_smtp.htm "SMTP Server"
+expect_text html/nome_chiudi.htm "Nome (Alias)" "Chiudi"
+expect_text html/aggiungi.htm "Aggiungi indirizzo" "(Default)"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed for $chm"
+  exit 1
+fi
+echo "help file OK: $chm (${#topic_of[@]} context numbers, $(grep -c '^/html/.*\.htm$' "$work/list") topics)"
