@@ -6,6 +6,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   form.Startup();
   MSG msg{};
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (form.TranslateHelpKey(msg)) continue;
     // The dialog manager gives the Tab cycle through the controls.
     if (form.hwnd() && IsDialogMessageW(form.hwnd(), &msg)) continue;
     TranslateMessage(&msg);

@@ -61,6 +61,10 @@ class MainForm {
   // selection made by the user would.
   void SetProviderIndex(int index);
 
+  // Turns the F1 key pressed in the window into its help request; true when the
+  // message was taken. The event loop calls it for every message.
+  bool TranslateHelpKey(const MSG& msg);
+
   // The window procedure's dispatch, also driven directly by tests.
   void OnCommand(int id, int code, HWND source);
 

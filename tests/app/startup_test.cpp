@@ -151,6 +151,25 @@ TEST_F(FormTest, F1OpensTheFocusedControlsHelpNumber) {
   EXPECT_EQ(helpCalls[0].data, 10003u);
 }
 
+TEST_F(FormTest, TheF1KeyInAFieldAsksForItsHelpOnce) {
+  Start();
+  Focus(kNome);
+  MSG down{GetFocus(), WM_KEYDOWN, VK_F1, 0x003B0001, 0, {0, 0}};
+  EXPECT_TRUE(form().TranslateHelpKey(down));
+  MSG keyF1{GetFocus(), 0x004D, 0, 0, 0, {0, 0}};
+  EXPECT_TRUE(form().TranslateHelpKey(keyF1));  // the system's own request is not answered twice
+  ASSERT_EQ(helpCalls.size(), 1u);
+  EXPECT_EQ(helpCalls[0].command, 0x000Fu);
+  EXPECT_EQ(helpCalls[0].data, 10008u);
+  EXPECT_EQ(helpCalls[0].owner, form().hwnd());
+
+  MSG other{GetFocus(), WM_KEYDOWN, 'A', 0, 0, {0, 0}};
+  EXPECT_FALSE(form().TranslateHelpKey(other));
+  MSG elsewhere{GetDesktopWindow(), WM_KEYDOWN, VK_F1, 0, 0, {0, 0}};
+  EXPECT_FALSE(form().TranslateHelpKey(elsewhere));
+  EXPECT_EQ(helpCalls.size(), 1u);
+}
+
 TEST(HtmlHelp, AMissingHelpComponentRaisesNothing) {
   EXPECT_NO_THROW(CallHtmlHelp(nullptr, "C:\\nowhere\\Quillbeck.chm", 0, 0, "no-such-component.ocx"));
   // A component without the entry point: the call is skipped.
