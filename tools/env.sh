@@ -9,12 +9,21 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # draws title bars without a window manager and spares Wine's wait when a
 # shown window is destroyed on a bare X server.
 qb_prepare_prefix() {
+  # A prefix made before 32-bit Wine was installed (or removed) does not start
+  # with the new loader: it is made again when the installed Wine changes.
+  local stamp
+  stamp="$(wine --version 2>/dev/null) $(dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null)"
+  if [ -f "$WINEPREFIX/system.reg" ] && [ "$(cat "$WINEPREFIX/.qb-wine" 2>/dev/null)" != "$stamp" ]; then
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     wineserver -k 2>/dev/null || true
+    printf '%s' "$stamp" > "$WINEPREFIX/.qb-wine"
   fi
 }
 

@@ -1,0 +1,399 @@
+#!/usr/bin/env bash
+# End-to-end: a user adds a mail account and removes it again.
+#
+# The real program runs under Wine on the project's prefix, inside Wine's
+# virtual desktop on the X display, and is driven with real X11 mouse and
+# keyboard input (xdotool). The window probe (a small Windows program) says
+# where each control is on the Win32 screen and what it shows; the registry
+# is checked from outside the program with Wine's own "reg" after each step.
+#
+# Usage: add_remove_scenario.sh QUILLBECK_EXE PROBE_EXE OUTPUT_DIR
+# Leaves OUTPUT_DIR/e2e-after-add.png, the window as the user sees it after
+# the add. Needs DISPLAY (an X server such as Xvfb) and the prepared prefix.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/../../tools/env.sh"
+
+usage="usage: $0 QUILLBECK_EXE PROBE_EXE OUTPUT_DIR"
+program="$(realpath -e "${1:?$usage}")" || { echo "program not found: $1" >&2; exit 1; }
+probe_exe="$(realpath -e "${2:?$usage}")" || { echo "window probe not found: $2" >&2; exit 1; }
+out_dir="$(realpath -m "${3:?$usage}")"
+
+TITLE="Configurazione Mail"
+MANAGER='HKCU\Software\Microsoft\Internet Account Manager'
+ACCOUNTS="$MANAGER\\Accounts"
+
+# Control ids of the window.
+ID_LISTA=102 ID_CANCELLA=103 ID_PROVIDER=106 ID_USERNAME=108 ID_DOMINIO=110
+ID_POPSERVER=113 ID_SMTPSERVER=115 ID_NOME=117 ID_AGGIUNGI=118 ID_CHIUDI=119
+
+USER_NAME="mario.rossi"
+DISPLAY_NAME="Mario Rossi"
+ADDRESS="$USER_NAME@quillbeck.it"
+KEY_NAME="(KX) $ADDRESS"
+# An account that some other program set up; it must survive the scenario.
+OTHER_KEY="00000007"
+OTHER_ADDRESS="luisa.bianchi@esempio.it"
+
+started=$SECONDS
+step() {
+  reg_cache_key=""
+  printf '[%3ds] %s\n' "$((SECONDS - started))" "$*"
+}
+fail() {
+  printf 'FAIL: %s\n' "$*" >&2
+  exit 1
+}
+
+# --- preconditions --------------------------------------------------------
+for tool in xdotool import xdpyinfo wine; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (tools/setup.sh installs it)"
+done
+[ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 || fail "no X display: set DISPLAY (tools/test.sh starts Xvfb)"
+[ -f "$WINEPREFIX/system.reg" ] || fail "no Wine prefix at $WINEPREFIX (tools/test.sh prepares it)"
+catalogue="$(dirname "$program")/providers.lst"
+[ -f "$catalogue" ] || fail "sample providers.lst not found beside the program: $catalogue"
+mkdir -p "$out_dir"
+
+# --- helpers --------------------------------------------------------------
+win_pid=""  # the program's Windows process id: every look at windows is limited to it
+probe() {  # command [args...]
+  local command=$1
+  shift
+  wine "$probe_exe" "$command" "$win_pid" "$@"
+}
+
+# Polls a command every 0.2 s until it succeeds or the seconds are up.
+wait_for() {  # seconds description command...
+  local seconds=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    ((SECONDS < deadline)) || fail "waited ${seconds}s: $what"
+    sleep 0.2
+  done
+}
+
+# The window's controls, read at once into $snapshot, one line each:
+# id left top right bottom cx cy enabled visible text.
+snapshot=""
+snap() { snapshot="$(probe controls "$TITLE")" || fail "cannot read the window's controls"; }
+field() { grep -- "^$1"$'\t' <<<"$snapshot" | cut -f "$2"; }  # id field-number, from $snapshot
+text_of() { field "$1" 10-; }
+# Fresh looks, for polling.
+text_is() { snap; [ "$(text_of "$1")" = "$2" ]; }
+control_enabled() { snap; [ "$(field "$1" 8)" = 1 ]; }
+control_disabled() { snap; [ "$(field "$1" 8)" = 0 ]; }
+
+# Rows of the account list: index, selected, cx, cy, text.
+rows() { probe items "$TITLE" "$ID_LISTA"; }
+row_texts() { rows | cut -f 5-; }
+has_row() { row_texts | grep -qxF -- "$1"; }
+lacks_row() { ! row_texts | grep -qxF -- "$1"; }
+
+# The top-level X window under the pointer (a child of the root window), as a
+# decimal id like xdotool's; xdotool itself reports only windows that a window
+# manager has marked, and there is none on a bare X server.
+x_window_under_pointer() {
+  python3 - <<'PY'
+import ctypes
+x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x11.XDefaultRootWindow.restype = ctypes.c_ulong
+x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+ulong_p, int_p = ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int)
+x11.XQueryPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ulong_p, ulong_p, int_p, int_p, int_p, int_p,
+                              ctypes.POINTER(ctypes.c_uint)]
+display = x11.XOpenDisplay(None)
+root, child = ctypes.c_ulong(), ctypes.c_ulong()
+ints = [ctypes.c_int() for _ in range(4)]
+mask = ctypes.c_uint()
+x11.XQueryPointer(display, x11.XDefaultRootWindow(display), ctypes.byref(root), ctypes.byref(child),
+                  *[ctypes.byref(i) for i in ints], ctypes.byref(mask))
+print(child.value)
+PY
+}
+
+# X screen point of a Win32 screen point: the virtual desktop's origin plus it.
+# A click is made only where the program's own window is on top of the Wine
+# desktop (the desktop is shared by every program of the prefix) and the Wine
+# desktop on top of the X screen (other prefixes may have desktops of their
+# own on the same display): anything else there would take the click.
+desk_x=0 desk_y=0
+click_at() {  # win32-x win32-y
+  wait_for 3 "the program's window on top at ($1,$2) (another program of the prefix in front of it?)" \
+    probe owner "$1" "$2"
+  local x=$((desk_x + $1)) y=$((desk_y + $2)) under
+  xdotool windowraise "$desktop" mousemove --sync "$x" "$y"
+  under="$(x_window_under_pointer)"
+  [ "$under" = "$desktop" ] ||
+    fail "at X ($x,$y) the X window $under ($(xdotool getwindowname "$under" 2>/dev/null)) is on top, not the Wine desktop $desktop"
+  xdotool click 1
+}
+
+# Typing goes to the X input focus: the Wine desktop, which passes it on to
+# the focused control.
+type_text() {  # text
+  xdotool windowfocus "$desktop"
+  xdotool type --delay 15 "$1"
+}
+
+# The X window of Wine's virtual desktop for this prefix: the one whose
+# process (explorer.exe /desktop) runs with this WINEPREFIX, or the only one.
+find_desktop() {
+  local candidates w pid
+  candidates="$(xdotool search --name "Wine desktop" 2>/dev/null)" || return 1
+  [ "$(wc -l <<<"$candidates")" = 1 ] && desktop="$candidates" && return 0
+  for w in $candidates; do
+    pid="$(xdotool getwindowpid "$w" 2>/dev/null)" || continue
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      desktop="$w"
+      return 0
+    fi
+  done
+  return 1
+}
+
+click_control() {  # id
+  snap
+  [ -n "$(field "$1" 1)" ] || fail "no control $1 in the window"
+  click_at "$(field "$1" 6)" "$(field "$1" 7)"
+}
+
+# The registry as another program sees it. One "reg query" per key and step:
+# the cache is dropped by every step(), before the program is driven again.
+reg_cache_key="" reg_cache="" reg_cache_rc=1
+reg_load() {  # key; fails when the key does not exist
+  if [ "$reg_cache_key" != "$1" ]; then
+    reg_cache_key="$1" reg_cache_rc=0
+    reg_cache="$(wine reg query "$1" 2>/dev/null | tr -d '\r')" || reg_cache_rc=1
+  fi
+  return "$reg_cache_rc"
+}
+key_exists() { reg_load "$1"; }
+reg_get() {  # key value-name -> reg_got="TYPE<TAB>DATA"; fails when there is no such value
+  reg_got=""
+  reg_load "$1" || return 1
+  reg_got="$(awk -v name="$2" '
+    BEGIN { FS = "    " }
+    /^    / { sub(/^    /, ""); if ($1 == name) { print $2 "\t" substr($0, length($1) + length($2) + 9); found = 1 } }
+    END { exit !found }' <<<"$reg_cache")"
+}
+expect_value() {  # key value-name type data
+  reg_get "$1" "$2" || fail "registry: no value \"$2\" in $1"
+  [ "$reg_got" = "$3"$'\t'"$4" ] || fail "registry: \"$2\" in $1 is [$reg_got], expected [$3	$4]"
+}
+
+# Registry changes go through one "reg import" each; the files lie in the work
+# folder (reg, a Windows program, is given them by a relative path).
+reg_import() {  # file-name in $work_dir
+  (cd "$work_dir" && wine reg import "$1") >/dev/null 2>&1
+}
+write_reg_files() {
+  local manager_key="HKEY_CURRENT_USER${MANAGER#HKCU}"
+  local clean="[-$manager_key\\Accounts]"$'\r\n\r\n'"[$manager_key]"$'\r\n''"Default Mail Account"=-'$'\r\n'
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n' "$clean" >"$work_dir/clean.reg"
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n[%s]\r\n"Account Name"="Posta di Luisa"\r\n"SMTP Email Address"="%s"\r\n' \
+    "$clean" "$manager_key\\Accounts\\$OTHER_KEY" "$OTHER_ADDRESS" >"$work_dir/stage.reg"
+}
+clean_registry() {
+  reg_import clean.reg || {
+    wine reg delete "$ACCOUNTS" /f >/dev/null 2>&1 || true
+    wine reg delete "$MANAGER" /v "Default Mail Account" /f >/dev/null 2>&1 || true
+  }
+}
+
+# One scenario at a time per prefix: two would share the registry and the
+# desktop (a second build directory, say). A lock left by a run that was
+# killed is taken over once its owner is gone.
+lock="$WINEPREFIX/qb-e2e-scenario.lock"
+locked=""
+take_lock() {
+  if mkdir "$lock" 2>/dev/null; then
+    echo $$ >"$lock/pid"
+    locked=1
+    return 0
+  fi
+  local owner
+  owner="$(cat "$lock/pid" 2>/dev/null)" || true
+  if [ -n "$owner" ] && ! kill -0 "$owner" 2>/dev/null; then
+    rm -rf "$lock"
+  fi
+  return 1
+}
+
+work_dir=""
+app_pid=""  # the launcher (probe run), which lives as long as the program
+finish() {
+  local rc=$?
+  if [ -z "$locked" ]; then exit "$rc"; fi  # the stage belongs to another run
+  if [ "$rc" != 0 ]; then  # what the screen showed when it went wrong
+    import -window root "$out_dir/e2e-failure.png" 2>/dev/null &&
+      echo "screen at the failure: $out_dir/e2e-failure.png" >&2
+    if [ -s "$work_dir/launcher.out" ]; then
+      echo "launcher output:" >&2
+      cat "$work_dir/launcher.out" >&2
+    fi
+  fi
+  if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
+    if [ -n "$win_pid" ]; then probe end >/dev/null 2>&1 || true; fi
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+  fi
+  [ -n "$work_dir" ] && clean_registry && rm -rf "$work_dir"
+  rm -rf "$lock"
+  exit "$rc"
+}
+trap finish EXIT
+trap 'exit 143' TERM INT
+
+wait_for 60 "the end of another scenario run on this prefix ($(cat "$lock/pid" 2>/dev/null))" take_lock
+
+# --- set the stage ----------------------------------------------------------
+step "clean registry, one foreign account, sample providers.lst in an empty folder"
+work_dir="$(mktemp -d "${TMPDIR:-/tmp}/qb-e2e.XXXXXX")"
+write_reg_files
+reg_import stage.reg || fail "cannot prepare the registry"
+mkdir "$work_dir/folder"
+cp "$catalogue" "$work_dir/folder/providers.lst"
+
+step "start the program in that folder"
+(cd "$work_dir/folder" && exec wine "$probe_exe" run "$program") >"$work_dir/launcher.out" 2>&1 &
+app_pid=$!
+got_pid() { win_pid="$(awk -F '\t' '$1 == "pid" { print $2 }' "$work_dir/launcher.out")"; [ -n "$win_pid" ]; }
+wait_for 15 "the program started" got_pid
+probe window "$TITLE" 15000 >/dev/null || fail "the window did not appear"
+
+# Wine's virtual desktop is one X window; Win32 screen (0,0) is its origin.
+desktop=""
+wait_for 10 "the Wine desktop X window" find_desktop
+eval "$(xdotool getwindowgeometry --shell "$desktop" | grep -E '^[XY]=')"
+desk_x=$X desk_y=$Y
+step "Wine desktop at X ($desk_x,$desk_y)"
+
+wait_for 5 "start-up fills the provider box" text_is "$ID_PROVIDER" "Quillbeck Mail (POP3)"
+[ "$(row_texts)" = "$OTHER_ADDRESS" ] || fail "start-up list is [$(row_texts)], expected only $OTHER_ADDRESS"
+control_disabled "$ID_AGGIUNGI" || fail "the add button is enabled before a user name is typed"
+
+# --- choose a provider --------------------------------------------------------
+choose_provider() {  # index expected-name
+  local right cy item
+  snap
+  right="$(field "$ID_PROVIDER" 4)" cy="$(field "$ID_PROVIDER" 7)"
+  click_at $((right - 9)) "$cy"  # the drop-down arrow at the right end
+  item="$(probe droplist 3000 | awk -F '\t' -v i="$1" '$1 == i')" || true
+  [ -n "$item" ] || fail "the provider list did not open"
+  [ "$(cut -f 5 <<<"$item")" = "$2" ] || fail "provider item $1 is [$(cut -f 5 <<<"$item")], expected [$2]"
+  click_at "$(cut -f 3 <<<"$item")" "$(cut -f 4 <<<"$item")"
+  wait_for 5 "provider \"$2\" chosen" text_is "$ID_PROVIDER" "$2"
+}
+
+step "choose \"Quillbeck Aziende (POP3)\", then \"Quillbeck Mail (POP3)\""
+choose_provider 2 "Quillbeck Aziende (POP3)"
+wait_for 5 "the domain of the business preset" text_is "$ID_DOMINIO" "aziende.quillbeck.it"
+choose_provider 0 "Quillbeck Mail (POP3)"
+wait_for 5 "the domain of the first preset" text_is "$ID_DOMINIO" "quillbeck.it"
+snap
+[ "$(text_of "$ID_POPSERVER")" = "pop.quillbeck.it" ] || fail "POP3 server field is [$(text_of "$ID_POPSERVER")]"
+[ "$(text_of "$ID_SMTPSERVER")" = "mail.quillbeck.it" ] || fail "SMTP server field is [$(text_of "$ID_SMTPSERVER")]"
+
+# --- type the user name and the display name -----------------------------------
+step "type the user name and the display name"
+click_control "$ID_USERNAME"
+type_text "$USER_NAME"
+wait_for 5 "the typed user name" text_is "$ID_USERNAME" "$USER_NAME"
+click_control "$ID_NOME"
+type_text "$DISPLAY_NAME"
+wait_for 5 "the typed display name" text_is "$ID_NOME" "$DISPLAY_NAME"
+wait_for 5 "the add button enabled" control_enabled "$ID_AGGIUNGI"
+! key_exists "$ACCOUNTS\\$KEY_NAME" || fail "the account key exists before the add"
+
+# --- add -------------------------------------------------------------------------
+step "press \"Aggiungi indirizzo\""
+click_control "$ID_AGGIUNGI"
+wait_for 5 "the new row in the list" has_row "$ADDRESS (Default)"
+has_row "$OTHER_ADDRESS" || fail "the foreign account's row is gone after the add"
+
+step "check the registry after the add"
+key="$ACCOUNTS\\$KEY_NAME"
+key_exists "$key" || fail "registry: no key $key"
+expect_value "$key" "Account Name" REG_SZ "$ADDRESS"
+expect_value "$key" "Connection type" REG_DWORD 0x3
+expect_value "$key" "SMTP Display Name" REG_SZ "$DISPLAY_NAME"
+expect_value "$key" "SMTP Email Address" REG_SZ "$ADDRESS"
+expect_value "$key" "SMTP Server" REG_SZ "mail.quillbeck.it"
+expect_value "$key" "POP3 Prompt for Password" REG_DWORD 0x0
+expect_value "$key" "POP3 Server" REG_SZ "pop.quillbeck.it"
+expect_value "$key" "POP3 Use Sicily" REG_DWORD 0x0
+expect_value "$key" "POP3 User Name" REG_SZ "$USER_NAME"
+! reg_get "$key" "IMAP Server" || fail "registry: a POP3 account got an \"IMAP Server\""
+expect_value "$MANAGER" "Default Mail Account" REG_SZ "$KEY_NAME"
+
+step "check the window after the add"
+snap
+for id in "$ID_PROVIDER" "$ID_USERNAME" "$ID_DOMINIO" "$ID_POPSERVER" "$ID_SMTPSERVER"; do
+  [ -z "$(text_of "$id")" ] || fail "control $id still shows [$(text_of "$id")] after the add"
+done
+[ "$(text_of "$ID_NOME")" = "$DISPLAY_NAME" ] || fail "the display name did not stay: [$(text_of "$ID_NOME")]"
+for id in "$ID_DOMINIO" "$ID_POPSERVER" "$ID_SMTPSERVER" "$ID_AGGIUNGI" "$ID_CANCELLA"; do
+  [ "$(field "$id" 8)" = 0 ] || fail "control $id is enabled after the add"
+done
+# The window as the user sees it, cropped from the X screen.
+shot="$out_dir/e2e-after-add.png"
+win="$(probe window "$TITLE" 0)"
+wl=$(cut -f 2 <<<"$win") wt=$(cut -f 3 <<<"$win") wr=$(cut -f 4 <<<"$win") wb=$(cut -f 5 <<<"$win")
+xdotool mousemove --sync $((desk_x + 5)) $((desk_y + 5))  # no tooltip over the window
+sleep 0.3
+import -window root -crop "$((wr - wl))x$((wb - wt))+$((desk_x + wl))+$((desk_y + wt))" +repage "$shot" ||
+  fail "screenshot failed"
+step "screenshot: $shot"
+
+# --- remove ------------------------------------------------------------------------
+step "select the new row and press \"Rimuovi indirizzo\""
+row="$(rows | awk -F '\t' -v t="$ADDRESS (Default)" '$5 == t')"
+[ -n "$row" ] || fail "no row \"$ADDRESS (Default)\""
+click_at "$(cut -f 3 <<<"$row")" "$(cut -f 4 <<<"$row")"
+wait_for 5 "the remove button enabled by the click on the row" control_enabled "$ID_CANCELLA"
+selected="$(rows | awk -F '\t' '$2 == 1' | cut -f 5-)"
+[ "$selected" = "$ADDRESS (Default)" ] || fail "the selected row is [$selected]"
+click_control "$ID_CANCELLA"
+
+box="$(probe msgbox "Cancella" 5000)" || fail "no confirmation \"Cancella\" appeared"
+question="$(grep '^text' <<<"$box" | cut -f 2-)"
+[ "$question" = "Vuoi veramente cancellare l'indirizzo $ADDRESS (Default)?" ] ||
+  fail "the confirmation asks [$question]"
+grep -q $'^button\t7\t' <<<"$box" || fail "the confirmation has no No button"
+yes="$(grep $'^button\t6\t' <<<"$box")" || fail "the confirmation has no Yes button"
+key_exists "$key" || fail "registry: the key went before the answer"
+step "answer Yes"
+click_at "$(cut -f 3 <<<"$yes")" "$(cut -f 4 <<<"$yes")"
+probe gone "Cancella" 5000 || fail "the confirmation stayed open"
+wait_for 5 "the row gone from the list" lacks_row "$ADDRESS (Default)"
+
+step "check the registry after the removal"
+! key_exists "$key" || fail "registry: the key $key is still there"
+key_exists "$ACCOUNTS\\$OTHER_KEY" || fail "registry: the foreign account's key was removed too"
+expect_value "$ACCOUNTS\\$OTHER_KEY" "SMTP Email Address" REG_SZ "$OTHER_ADDRESS"
+# Removing touches only the account key; the default still names it.
+expect_value "$MANAGER" "Default Mail Account" REG_SZ "$KEY_NAME"
+[ "$(row_texts)" = "$OTHER_ADDRESS" ] || fail "after the removal the list is [$(row_texts)]"
+control_disabled "$ID_CANCELLA" || fail "the remove button is still enabled after the removal"
+
+# --- close -------------------------------------------------------------------------
+step "press \"Chiudi\""
+click_control "$ID_CHIUDI"
+probe gone "$TITLE" 5000 || fail "the window is still on the screen after \"Chiudi\""
+# The launcher ends with the program and passes on its exit code.
+deadline=$((SECONDS + 10))
+while kill -0 "$app_pid" 2>/dev/null; do
+  ((SECONDS < deadline)) || fail "the program is still running 10s after \"Chiudi\""
+  sleep 0.2
+done
+code=0
+wait "$app_pid" || code=$?
+app_pid=""
+grep -qx $'exit\t0' "$work_dir/launcher.out" && [ "$code" = 0 ] ||
+  fail "the program ended with exit code $code ($(tr '\n' ' ' <"$work_dir/launcher.out"))"
+step "done"

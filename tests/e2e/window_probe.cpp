@@ -1,0 +1,272 @@
+// qb_e2e_probe: starts the program for a script and tells the script where
+// the program's windows and controls are on the screen and what they show, so
+// that the script can drive the program with real mouse and keyboard input and
+// check what the user sees. Apart from "run" and "end" it only looks: it never
+// clicks, types or changes anything.
+//
+//   run      EXE                     starts EXE in the current folder, prints
+//                                    "pid<TAB>N" at once, waits for it to end
+//                                    and exits with its exit code
+//   end      PID                     terminates that process (clean-up after a failure)
+//   window   PID TITLE TIMEOUT_MS    the process's one visible main window with that title
+//   control  PID TITLE ID            a child control by id: rectangle, centre, state, text
+//   controls PID TITLE               every control of the window, each line led by its id
+//   items    PID TITLE ID            the rows of a list box: index, selected, centre, text
+//   droplist PID TIMEOUT_MS          the process's open drop-down list: index, selected, centre, text
+//   msgbox   PID TITLE TIMEOUT_MS    a message box of the process: its text and its buttons
+//   gone     PID TITLE TIMEOUT_MS    waits until the process shows no window with that title
+//   owner    PID X Y                 whether the window at a screen point is the process's
+//
+// Coordinates are Win32 screen coordinates. Fields are separated by tabs,
+// texts come last on their line, in UTF-8, with new lines written as "\n".
+// Exit codes: 0 found, 1 not found in time, 2 wrong usage, 3 more than one match.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/window_find.h"
+
+namespace {
+
+using qbe2e::Utf8;
+
+void Print(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+std::string OneLine(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c == L'\r') continue;
+    if (c == L'\n') out += L"\\n";
+    else if (c == L'\t') out += L' ';
+    else out += c;
+  }
+  return Utf8(out);
+}
+
+std::string Rect(const RECT& r) {
+  return std::to_string(r.left) + "\t" + std::to_string(r.top) + "\t" + std::to_string(r.right) + "\t" +
+         std::to_string(r.bottom);
+}
+
+std::string Centre(const RECT& r) {
+  return std::to_string((r.left + r.right) / 2) + "\t" + std::to_string((r.top + r.bottom) / 2);
+}
+
+DWORD Number(const wchar_t* text) { return static_cast<DWORD>(std::wcstoul(text, nullptr, 0)); }
+
+int Fail(const std::string& why, int code) {
+  std::fprintf(stderr, "qb_e2e_probe: %s\n", why.c_str());
+  std::fflush(stderr);
+  return code;
+}
+
+DWORD ProcessOf(HWND hwnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  return pid;
+}
+
+// The process's single main window with this title; 1 if none, 3 if ambiguous.
+int MainWindow(DWORD pid, const std::wstring& title, DWORD timeoutMs, HWND* out) {
+  qbe2e::WindowFilter filter{title, false, pid};
+  if (!qbe2e::WaitForTopLevel(filter, timeoutMs)) return Fail("no visible window \"" + Utf8(title) + "\"", 1);
+  std::vector<HWND> all = qbe2e::FindTopLevel(filter);
+  if (all.size() != 1)
+    return Fail(std::to_string(all.size()) + " visible windows \"" + Utf8(title) + "\"; expected exactly one", 3);
+  *out = all.front();
+  return 0;
+}
+
+int CmdRun(const char* program) {
+  const std::wstring path = qbe2e::WindowsPath(program);
+  std::wstring commandLine = L"\"" + path + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return Fail("cannot start " + Utf8(path) + ", error " + std::to_string(GetLastError()), 2);
+  CloseHandle(pi.hThread);
+  Print("pid\t" + std::to_string(pi.dwProcessId));
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  Print("exit\t" + std::to_string(code));
+  return static_cast<int>(code);
+}
+
+int CmdEnd(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  if (!process) return 0;  // already gone
+  TerminateProcess(process, 1);
+  WaitForSingleObject(process, 5000);
+  CloseHandle(process);
+  return 0;
+}
+
+int CmdWindow(DWORD pid, const std::wstring& title, DWORD timeoutMs) {
+  HWND hwnd = nullptr;
+  if (int rc = MainWindow(pid, title, timeoutMs, &hwnd)) return rc;
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  POINT origin{0, 0};
+  ClientToScreen(hwnd, &origin);
+  Print("window\t" + Rect(r) + "\tclient\t" + std::to_string(origin.x) + "\t" + std::to_string(origin.y) + "\t" +
+        std::to_string(client.right) + "\t" + std::to_string(client.bottom) + "\tenabled\t" +
+        std::to_string(IsWindowEnabled(hwnd) ? 1 : 0));
+  return 0;
+}
+
+int CmdControl(DWORD pid, const std::wstring& title, int id) {
+  HWND hwnd = nullptr;
+  if (int rc = MainWindow(pid, title, 0, &hwnd)) return rc;
+  HWND control = GetDlgItem(hwnd, id);
+  if (!control) return Fail("no control with id " + std::to_string(id), 1);
+  RECT r;
+  GetWindowRect(control, &r);
+  Print(Rect(r) + "\t" + Centre(r) + "\t" + std::to_string(IsWindowEnabled(control) ? 1 : 0) + "\t" +
+        std::to_string(IsWindowVisible(control) ? 1 : 0) + "\t" + OneLine(qbe2e::TextOf(control)));
+  return 0;
+}
+
+int CmdControls(DWORD pid, const std::wstring& title) {
+  HWND hwnd = nullptr;
+  if (int rc = MainWindow(pid, title, 0, &hwnd)) return rc;
+  for (HWND control = GetWindow(hwnd, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    const int id = GetDlgCtrlID(control);
+    if (id == 0) continue;
+    RECT r;
+    GetWindowRect(control, &r);
+    Print(std::to_string(id) + "\t" + Rect(r) + "\t" + Centre(r) + "\t" + std::to_string(IsWindowEnabled(control) ? 1 : 0) +
+          "\t" + std::to_string(IsWindowVisible(control) ? 1 : 0) + "\t" + OneLine(qbe2e::TextOf(control)));
+  }
+  return 0;
+}
+
+// Rows of a list box, with each row's centre on the screen (rows scrolled out
+// of view report the centre they would have).
+void PrintRows(HWND list) {
+  DWORD_PTR count = 0, selected = 0, top = 0, height = 0;
+  SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+  SendMessageTimeoutW(list, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selected);
+  SendMessageTimeoutW(list, LB_GETTOPINDEX, 0, 0, SMTO_ABORTIFHUNG, 2000, &top);
+  SendMessageTimeoutW(list, LB_GETITEMHEIGHT, 0, 0, SMTO_ABORTIFHUNG, 2000, &height);
+  POINT origin{0, 0};
+  ClientToScreen(list, &origin);
+  RECT client;
+  GetClientRect(list, &client);
+  for (int i = 0; i < static_cast<int>(count); ++i) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_ABORTIFHUNG, 2000, &length);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    text.resize(copied > length ? static_cast<std::size_t>(length) : static_cast<std::size_t>(copied));
+    const int rowTop = origin.y + (i - static_cast<int>(top)) * static_cast<int>(height);
+    const int cx = origin.x + client.right / 2, cy = rowTop + static_cast<int>(height) / 2;
+    Print(std::to_string(i) + "\t" + std::to_string(static_cast<int>(selected) == i ? 1 : 0) + "\t" +
+          std::to_string(cx) + "\t" + std::to_string(cy) + "\t" + OneLine(text));
+  }
+}
+
+int CmdItems(DWORD pid, const std::wstring& title, int id) {
+  HWND hwnd = nullptr;
+  if (int rc = MainWindow(pid, title, 0, &hwnd)) return rc;
+  HWND list = GetDlgItem(hwnd, id);
+  if (!list) return Fail("no control with id " + std::to_string(id), 1);
+  PrintRows(list);
+  return 0;
+}
+
+int CmdDropList(DWORD pid, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    HWND found = nullptr;
+    for (HWND w = FindWindowExW(nullptr, nullptr, qbe2e::kDropListClass, nullptr); w;
+         w = FindWindowExW(nullptr, w, qbe2e::kDropListClass, nullptr))
+      if (IsWindowVisible(w) && ProcessOf(w) == pid) found = w;
+    if (found) {
+      PrintRows(found);
+      return 0;
+    }
+    if (GetTickCount() - start >= timeoutMs) return Fail("no open drop-down list", 1);
+    Sleep(50);
+  }
+}
+
+int CmdMsgBox(DWORD pid, const std::wstring& title, DWORD timeoutMs) {
+  HWND box = qbe2e::WaitForTopLevel(qbe2e::WindowFilter{title, true, pid}, timeoutMs);
+  if (!box) return Fail("no message box \"" + Utf8(title) + "\"", 1);
+  Print("text\t" + OneLine(qbe2e::MessageBoxText(box)));
+  for (const qbe2e::ButtonInfo& b : qbe2e::ButtonsOf(box))
+    Print("button\t" + std::to_string(b.id) + "\t" + Centre(b.screen) + "\t" + OneLine(b.text));
+  return 0;
+}
+
+int CmdGone(DWORD pid, const std::wstring& title, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (qbe2e::FindTopLevel({title, false, pid}).empty() && qbe2e::FindTopLevel({title, true, pid}).empty()) return 0;
+    if (GetTickCount() - start >= timeoutMs) return Fail("a window \"" + Utf8(title) + "\" is still there", 1);
+    Sleep(50);
+  }
+}
+
+// A click at the point reaches the process only if its window is the one there.
+int CmdOwner(DWORD pid, int x, int y) {
+  HWND at = WindowFromPoint(POINT{x, y});
+  HWND root = at ? GetAncestor(at, GA_ROOT) : nullptr;
+  if (root && ProcessOf(root) == pid) return 0;
+  return Fail("at (" + std::to_string(x) + "," + std::to_string(y) + ") is " +
+                  (root ? "\"" + Utf8(qbe2e::TextOf(root)) + "\" (class " + Utf8(qbe2e::ClassOf(root)) +
+                              ") of process " + std::to_string(ProcessOf(root))
+                        : std::string("no window")),
+              1);
+}
+
+int Usage() {
+  return Fail("usage: run EXE | end PID | window PID TITLE MS | control PID TITLE ID | controls PID TITLE | items PID TITLE ID | "
+              "droplist PID MS | msgbox PID TITLE MS | gone PID TITLE MS | owner PID X Y",
+              2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Lines end in a bare new line, as the shell scripts that read them expect.
+  _setmode(_fileno(stdout), _O_BINARY);
+  if (argc == 3 && std::string(argv[1]) == "run") return CmdRun(argv[2]);
+
+  int wargc = 0;
+  LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
+  if (!wargv || wargc < 3) return Usage();
+  const std::wstring command = wargv[1];
+  const DWORD pid = Number(wargv[2]);
+  if (command == L"end") return CmdEnd(pid);
+  if (wargc < 4) return Usage();
+  if (command == L"droplist") return CmdDropList(pid, Number(wargv[3]));
+  const std::wstring title = wargv[3];
+  if (command == L"controls") return CmdControls(pid, title);
+  if (wargc < 5) return Usage();
+  if (command == L"window") return CmdWindow(pid, title, Number(wargv[4]));
+  if (command == L"control") return CmdControl(pid, title, static_cast<int>(Number(wargv[4])));
+  if (command == L"items") return CmdItems(pid, title, static_cast<int>(Number(wargv[4])));
+  if (command == L"msgbox") return CmdMsgBox(pid, title, Number(wargv[4]));
+  if (command == L"gone") return CmdGone(pid, title, Number(wargv[4]));
+  if (command == L"owner") return CmdOwner(pid, static_cast<int>(Number(wargv[3])), static_cast<int>(Number(wargv[4])));
+  return Usage();
+}
