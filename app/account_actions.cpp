@@ -38,7 +38,7 @@ void MainForm::OnAddClick() {
   const auto written = Add_Account();
   if (!written) return;  // what the user typed stays in the fields
   UpdateForm();
-  KeepKeyboardFocus();
+  KeepKeyboardFocus(kProvider);  // the next account starts with a provider
   if (!written->failedValues.empty()) {
     std::wstring names;
     for (const std::string& name : written->failedValues) names += L"\n- " + WideFromAnsi(name);
@@ -66,16 +66,16 @@ void MainForm::OnRemoveClick() {
   if (selected >= 0 && static_cast<std::size_t>(selected) < accountKeyList_.size())
     DeleteAccountKey(accountKeyList_[static_cast<std::size_t>(selected)]);
   UpdateForm();
-  KeepKeyboardFocus();
+  KeepKeyboardFocus(kLista);
 }
 
 void MainForm::OnCloseClick() { DestroyWindow(hwnd_); }
 
-void MainForm::KeepKeyboardFocus() {
+void MainForm::KeepKeyboardFocus(ControlId next) {
   // The refresh disables the button that was just pressed, which drops the
-  // keyboard focus; the account list takes it, the way a dialog would.
+  // keyboard focus; it goes where the user goes on from here.
   HWND focus = GetFocus();
-  if (!focus || !IsWindowEnabled(focus)) SetFocus(control(kLista));
+  if (!focus || !IsWindowEnabled(focus)) SetFocus(control(next));
 }
 
 void MainForm::Tell(const std::wstring& text, UINT icon) { services_.messageBox(hwnd_, text, kWindowTitle, MB_OK | icon); }

@@ -93,7 +93,7 @@ class MainForm {
 
   // Adds the account from the fields; nullopt when nothing was written.
   std::optional<AccountWriteResult> Add_Account();
-  void KeepKeyboardFocus();
+  void KeepKeyboardFocus(ControlId next);
 
   int ProviderIndex() const;
   int ListaIndex() const;

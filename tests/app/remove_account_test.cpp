@@ -27,6 +27,7 @@ class RemoveAccount : public FormTest {
 TEST_F(RemoveAccount, YesDeletesOnlyTheSelectedRowsKey) {
   ClickRow(1);
   answers.push_back(IDYES);
+  Focus(kBtnCancella);
   Press(kBtnCancella);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, L"Vuoi veramente cancellare l'indirizzo same@example.com?");
@@ -38,6 +39,7 @@ TEST_F(RemoveAccount, YesDeletesOnlyTheSelectedRowsKey) {
   EXPECT_EQ(Selected(kLista), -1);
   EXPECT_FALSE(Enabled(kBtnCancella));
   EXPECT_EQ(Selected(kProvider), -1);
+  EXPECT_EQ(GetFocus(), Ctl(kLista));
 }
 
 TEST_F(RemoveAccount, NoChangesNothing) {
