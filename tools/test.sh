@@ -10,4 +10,7 @@ qb_prepare_prefix
 trap qb_cleanup EXIT
 qb_ensure_display
 qb_start_wineserver
+# The parts that use no Win32, natively under ASan/UBSan: their unit tests,
+# then each fuzzer for 30 seconds.
+bash "$here/fuzz.sh" 30
 ctest --test-dir "$QB_ROOT/build/x64" --output-on-failure
