@@ -71,6 +71,8 @@ class MainForm {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK ListaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ProviderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void RelayToTooltip(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) const;
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void Guarded(const std::function<void()>& handler);
 
@@ -111,7 +113,6 @@ class MainForm {
   FontHandle font_;
   FontHandle bigFont_;
   HWND lastFocus_ = nullptr;
-  WNDPROC listaDefaultProc_ = nullptr;
   std::string helpFilePath_;
   ProviderCatalogue catalogue_;
   std::vector<std::string> accountKeyList_;

@@ -44,8 +44,14 @@ qb_ensure_display() {
   return 1
 }
 
-# One wineserver for the whole run; stopped by qb_cleanup.
-qb_start_wineserver() { wineserver -p; }
+# One wineserver for the whole run; stopped by qb_cleanup. The first program
+# of a session starts Wine's services, which keep the standard output they were
+# given: started here with none, they cannot keep a test's output open (the
+# test runner would wait for them until its time-out).
+qb_start_wineserver() {
+  wineserver -p
+  wine reg query 'HKCU\Software\Wine' >/dev/null 2>&1 </dev/null || true
+}
 
 qb_cleanup() {
   wineserver -k 2>/dev/null || true

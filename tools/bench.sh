@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the benchmark (64-bit, Release) and runs it once under Wine.
+# The results go to stdout, progress to stderr. With a file name as argument,
+# a copy of the results is written there too:  tools/bench.sh [results.txt]
+#
+# The run takes about two and a half minutes. It redirects HKEY_CURRENT_USER to a
+# scratch key of its own and removes it at the end.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/env.sh"
+
+# Only what the benchmark needs; tools/setup.sh installs it (as root).
+for tool in cmake ninja x86_64-w64-mingw32-g++-posix wine wineboot xdpyinfo Xvfb; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "missing $tool: run tools/setup.sh as root" >&2; exit 1; }
+done
+
+build="$QB_ROOT/build/bench"
+cmake -S "$QB_ROOT" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QB_ROOT/cmake/mingw-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" --target qb_bench
+
+qb_prepare_prefix
+trap qb_cleanup EXIT
+qb_ensure_display
+qb_start_wineserver
+
+exe="$build/bench/qb_bench.exe"
+if [ $# -ge 1 ]; then
+  "$here/wine-run" "$exe" | tee "$1"
+else
+  "$here/wine-run" "$exe"
+fi
