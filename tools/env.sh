@@ -58,7 +58,10 @@ qb_cleanup() {
   [ -n "${QB_XVFB_PID:-}" ] && kill "$QB_XVFB_PID" 2>/dev/null || true
 }
 
-qb_configure_build() {  # dir toolchain
-  cmake -S "$QB_ROOT" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QB_ROOT/cmake/$2" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$1" -j "$(nproc)"
+qb_configure_build() {  # dir toolchain [cmake options...]
+  local dir="$1" toolchain="$2"
+  shift 2
+  cmake -S "$QB_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QB_ROOT/cmake/$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
 }
