@@ -121,4 +121,17 @@ std::vector<std::wstring> FormTest::Rows() {
   return rows;
 }
 
+void FormTest::ExpectRefreshed(const std::wstring& nome, const std::wstring& inboundLabel,
+                               std::source_location where) {
+  using namespace qb;
+  SCOPED_TRACE(::testing::Message() << where.file_name() << ":" << where.line());
+  EXPECT_EQ(Selected(kProvider), -1);
+  for (ControlId id : {kUsername, kDominio, kPopserver, kSmtpserver}) EXPECT_EQ(Text(id), L"") << SpecOf(id).name;
+  EXPECT_EQ(Text(kNome), nome);
+  EXPECT_EQ(Text(kLabelInbound), inboundLabel);
+  for (ControlId id : {kDominio, kPopserver, kSmtpserver, kBtnAggiungi, kBtnCancella})
+    EXPECT_FALSE(Enabled(id)) << SpecOf(id).name;
+  EXPECT_TRUE(Enabled(kUsername));
+}
+
 }  // namespace qbtest

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <memory>
+#include <source_location>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,10 @@ class FormTest : public ::testing::Test {
   void Press(qb::ControlId id);                            // BN_CLICKED
   int Selected(qb::ControlId id);                          // selected index of provider or lista
   std::vector<std::wstring> Rows();                        // the rows of lista
+  // The state every refresh leaves: no provider, the entry fields empty and
+  // locked, both action buttons off; the display name and the label kept.
+  void ExpectRefreshed(const std::wstring& nome, const std::wstring& inboundLabel,
+                       std::source_location where = std::source_location::current());
 
   // Answers for the next message boxes (IDNO when none is queued).
   std::deque<int> answers;
