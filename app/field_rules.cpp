@@ -11,7 +11,7 @@ void MainForm::OnProviderClick() {
     for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, false);
     return;
   }
-  const ProviderEntry& entry = catalogue_[static_cast<std::size_t>(index)];
+  const ProviderEntry entry = catalogue_[static_cast<std::size_t>(index)];
   // Each assignment raises the field's Change rule before the next one.
   SetTextOfA(kDominio, entry.domain);
   SetTextOfA(kPopserver, entry.incomingServer);

@@ -15,7 +15,7 @@ void MainForm::Startup() {
     Array_Initialize();
     std::vector<std::string> names;
     names.reserve(catalogue_.size());
-    for (const ProviderEntry& entry : catalogue_) names.push_back(entry.name);
+    for (std::size_t i = 0; i < catalogue_.size(); ++i) names.push_back(catalogue_[i].name);
     ArrayToListBox(control(kProvider), names, false);
     UpdateForm();
     // With no presets there is nothing to select: the fields stay locked and
@@ -26,8 +26,7 @@ void MainForm::Startup() {
 }
 
 void MainForm::Array_Initialize() {
-  ProviderCatalogue loaded = LoadProviderFile();
-  catalogue_.insert(catalogue_.end(), std::make_move_iterator(loaded.begin()), std::make_move_iterator(loaded.end()));
+  catalogue_ = LoadProviderFile();
 }
 
 void MainForm::UpdateForm() {

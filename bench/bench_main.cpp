@@ -756,7 +756,7 @@ int main() {
       qb::ProviderCatalogue presets;
       qb::ParseProviderText(presetText, presets);
       std::vector<std::string> names;
-      for (const qb::ProviderEntry& e : presets) names.push_back(e.name);
+      for (std::size_t i = 0; i < presets.size(); ++i) names.push_back(presets[i].name);
       pieces = MeasurePieces(listForm, scratch, small, bare, names, kStartupAccounts, 3);
     }
   }

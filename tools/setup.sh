@@ -2,26 +2,48 @@
 # Installs what building, running and testing need on Debian 12 (as root).
 # Idempotent: packages already present are not fetched again.
 set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/lib/fail.sh"
+qb_trap_errors
+
+# The shipped program is 32-bit: WoW64 runs it only with 32-bit Wine, which
+# lives in Debian's i386 architecture.
 packages=(
   cmake make ninja-build
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   googletest
-  wine wine64
-  xvfb xdotool x11-utils imagemagick
+  wine wine64 wine32:i386
+  xvfb xauth xdotool x11-utils imagemagick
   fp-utils fp-compiler fp-units-fcl fp-units-misc fpc-source
   clang libclang-rt-14-dev
-  zip unzip python3
+  zip unzip python3 debootstrap
 )
+
+installed() {  # package -> status 0 when installed (never fails the script)
+  local status
+  status="$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" || return 1
+  [[ "$status" == *"install ok installed"* ]]
+}
+
+need_root() {
+  if [ "$(id -u)" -ne 0 ]; then
+    qb_fail "$1: run as root (the set-up installs Debian packages)"
+  fi
+}
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  need_root "enabling the i386 architecture for 32-bit Wine"
+  echo "setup: enabling the i386 architecture"
+  dpkg --add-architecture i386
+fi
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "run as root to install the missing packages" >&2
-    exit 1
-  fi
+  need_root "installing ${missing[*]}"
+  echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -15,7 +15,7 @@ using namespace std::string_literals;
 ProviderEntry Entry(std::string name, std::string domain, std::string smtp, std::string incoming,
                     std::string protocol) {
   return ProviderEntry{std::move(name), std::move(domain), std::move(smtp), std::move(incoming),
-                       std::move(protocol)};
+                       std::move(protocol), {}};
 }
 
 // An entry whose every field is set, to see that a line that is not data
@@ -294,7 +294,8 @@ TEST(ProviderTextLimit, CommentsAndSkippedLinesDoNotCount) {
 }
 
 TEST(ProviderTextLimit, LimitCountsEntriesAlreadyThere) {
-  ProviderCatalogue c(32765);
+  ProviderCatalogue c;
+  for (int i = 0; i < 32765; ++i) c.Append(ProviderEntry{});
   ParseProviderText(DataLines(5), c);
   ASSERT_EQ(c.size(), 32767u);
   EXPECT_EQ(c[32765].name, "p0");

@@ -104,9 +104,9 @@ TEST_F(ProviderFileTest, ReadsTheEntriesOfTheFile) {
             "Altro;;;;POP3\r\n");
   const ProviderCatalogue c = LoadProviderFile();
   ASSERT_EQ(c.size(), 3u);
-  EXPECT_EQ(c[0], (ProviderEntry{"Quillbeck Mail", "quillbeck.it", "mail.quillbeck.it", "pop.quillbeck.it", "POP3"}));
+  EXPECT_EQ(c[0], (ProviderEntry{"Quillbeck Mail", "quillbeck.it", "mail.quillbeck.it", "pop.quillbeck.it", "POP3", {}}));
   EXPECT_EQ(c[1].incomingServer, "imap.quillbeck.it");
-  EXPECT_EQ(c[2], (ProviderEntry{"Altro", "", "", "", "POP3"}));
+  EXPECT_EQ(c[2], (ProviderEntry{"Altro", "", "", "", "POP3", {}}));
 }
 
 TEST_F(ProviderFileTest, EmptyFileGivesAnEmptyCatalogue) {
@@ -228,7 +228,8 @@ TEST(SampleProviders, SampleIsAValidCatalogue) {
   EXPECT_FALSE(c[0].domain.empty());
   bool imap = false;
   bool open = false;
-  for (const ProviderEntry& e : c) {
+  for (std::size_t i = 0; i < c.size(); ++i) {
+    const ProviderEntry e = c[i];
     EXPECT_TRUE(e.incomingProtocol == "POP3" || e.incomingProtocol == "IMAP") << e.name;
     EXPECT_FALSE(e.name.empty());
     EXPECT_NE(e.name.front(), ' ') << e.name;
