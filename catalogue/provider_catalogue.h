@@ -38,10 +38,11 @@ struct ProviderProblem {
   enum class Kind {
     BadSetting,       // a known settings word with a value it cannot take: the setting is ignored
     UnknownProtocol,  // neither POP3 nor IMAP after upper-casing: accounts get no incoming server
+    NulByte,          // the line holds a NUL byte: it is skipped (text is empty)
   };
   Kind kind;
   std::size_t line;  // 1-based line number in the file
-  std::string text;  // the settings word, or the protocol, as written (UTF-8)
+  std::string text;  // the settings word, or the protocol, as written (UTF-8); empty for NulByte
   bool operator==(const ProviderProblem&) const = default;
 };
 
