@@ -5,8 +5,9 @@
 #
 # The run takes about two and a half minutes. It redirects HKEY_CURRENT_USER to a
 # scratch key of its own and removes it at the end.
-set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/lib/fail.sh"
+qb_trap_errors
 source "$here/env.sh"
 
 # Only what the benchmark needs; tools/setup.sh installs it (as root).

@@ -1,4 +1,5 @@
 # Sourced by the scripts: the project's own Wine prefix and a display.
+source "$(dirname "${BASH_SOURCE[0]}")/lib/fail.sh"
 QB_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export QB_WINEPREFIX="${QB_WINEPREFIX:-$QB_ROOT/build/wineprefix}"
 export WINEPREFIX="$QB_WINEPREFIX"
@@ -11,15 +12,21 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 qb_prepare_prefix() {
   # A prefix made before 32-bit Wine was installed (or removed) does not start
   # with the new loader: it is made again when the installed Wine changes.
-  local stamp
-  stamp="$(wine --version 2>/dev/null) $(dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null)"
+  # (dpkg-query fails for a package that was never installed: that is an
+  # answer here, not an error.)
+  local stamp wine32
+  wine32="$(dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null)" || wine32="not installed"
+  stamp="$(wine --version) $wine32"
   if [ -f "$WINEPREFIX/system.reg" ] && [ "$(cat "$WINEPREFIX/.qb-wine" 2>/dev/null)" != "$stamp" ]; then
     wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
+    # wineboot's status says little (it can fail after the prefix is made);
+    # the prefix's registry file says whether it is there.
     wineboot -i >/dev/null 2>&1 || true
+    [ -f "$WINEPREFIX/system.reg" ] || qb_fail "wineboot could not make the Wine prefix $WINEPREFIX"
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     wineserver -k 2>/dev/null || true
@@ -40,8 +47,7 @@ qb_ensure_display() {
     for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
     kill "$QB_XVFB_PID" 2>/dev/null || true
   done
-  echo "cannot start Xvfb" >&2
-  return 1
+  qb_fail "cannot start Xvfb on any display from :90 to :140"
 }
 
 # One wineserver for the whole run; stopped by qb_cleanup. The first program
@@ -49,7 +55,11 @@ qb_ensure_display() {
 # given: started here with none, they cannot keep a test's output open (the
 # test runner would wait for them until its time-out).
 qb_start_wineserver() {
-  wineserver -p
+  # Status 2: a server for this prefix is running already (another shell's);
+  # the run uses that one.
+  local status=0
+  wineserver -p 2>/dev/null || status=$?
+  ((status == 0 || status == 2)) || qb_fail "wineserver would not start for $WINEPREFIX (status $status)"
   wine reg query 'HKCU\Software\Wine' >/dev/null 2>&1 </dev/null || true
 }
 

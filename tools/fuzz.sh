@@ -5,13 +5,14 @@
 # targets side by side. Fails on any test failure and on any fuzzer finding;
 # a finding is saved under build/fuzz/artifacts/<target>/.
 #   tools/fuzz.sh [seconds]
-set -euo pipefail
 seconds="${1:-30}"
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
   echo "usage: $0 [seconds per fuzzer]" >&2
   exit 2
 fi
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/lib/fail.sh"
+qb_trap_errors
 root="$(cd "$here/.." && pwd)"
 build="$root/build/fuzz"
 

@@ -10,10 +10,15 @@
 # that the program's version resource says the same, and that every import of
 # the program exists on Windows XP SP3 (tests/imports/check_imports.py). The
 # packed program is the build's, stripped of its symbols.
-set -euo pipefail
+#
+# QB_PACKAGE_BUILD=DIR packs the program of an i686 build that is already
+# configured there (tools/test.sh packs the very build it tests) instead of
+# configuring build/x86pkg.
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/lib/fail.sh"
+qb_trap_errors
 root="$(cd "$here/.." && pwd)"
-build="$root/build/x86pkg"
+build="${QB_PACKAGE_BUILD:-$root/build/x86pkg}"
 out="$root/build/package"
 
 die() { echo "package.sh: $*" >&2; exit 1; }
@@ -23,11 +28,15 @@ for tool in zip unzip python3 iconv i686-w64-mingw32-strip; do
   command -v "$tool" >/dev/null || die "$tool is missing (tools/setup.sh installs it)"
 done
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=OFF >/dev/null
+if [ -z "${QB_PACKAGE_BUILD:-}" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=OFF >/dev/null
+fi
+grep -q '^CMAKE_TOOLCHAIN_FILE:.*mingw-i686.cmake$' "$build/CMakeCache.txt" 2>/dev/null ||
+  die "$build is not a configured i686 build"
 # Everything the build makes by default: the program, the sample catalogue and
 # the help file beside it.
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)" --target Quillbeck
 
 app="$build/app"
 exe="$app/Quillbeck.exe"

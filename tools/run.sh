@@ -2,8 +2,9 @@
 # Builds the program and starts it under Wine with the sample providers.lst.
 # Without a display it starts a virtual one, waits for the window, saves a
 # screenshot and prints where.
-set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/lib/fail.sh"
+qb_trap_errors
 bash "$here/setup.sh"
 source "$here/env.sh"
 qb_configure_build "$QB_ROOT/build/x64" mingw-x86_64.cmake

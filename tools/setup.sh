@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12 (as root).
 # Idempotent: packages already present are not fetched again.
-set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/lib/fail.sh"
 qb_trap_errors

@@ -7,7 +7,10 @@
 # where each control is on the Win32 screen and what it shows; the registry
 # is checked from outside the program with Wine's own "reg" after each step.
 #
-# Usage: add_remove_scenario.sh QUILLBECK_EXE PROBE_EXE OUTPUT_DIR
+# Usage: add_remove_scenario.sh QUILLBECK_EXE PROBE_EXE OUTPUT_DIR [START_FOLDER]
+# Without START_FOLDER the program starts in an empty folder holding a copy of
+# the providers.lst beside it; with it, the program starts in that folder as
+# it is (an unpacked package: the program beside its own providers.lst).
 # Leaves OUTPUT_DIR/e2e-after-add.png, the window as the user sees it after
 # the add. Needs DISPLAY (an X server such as Xvfb) and the prepared prefix.
 set -euo pipefail
@@ -19,6 +22,7 @@ usage="usage: $0 QUILLBECK_EXE PROBE_EXE OUTPUT_DIR"
 program="$(realpath -e "${1:?$usage}")" || { echo "program not found: $1" >&2; exit 1; }
 probe_exe="$(realpath -e "${2:?$usage}")" || { echo "window probe not found: $2" >&2; exit 1; }
 out_dir="$(realpath -m "${3:?$usage}")"
+start_folder="${4:-}"
 
 TITLE="Configurazione Mail"
 MANAGER='HKCU\Software\Microsoft\Internet Account Manager'
@@ -256,11 +260,14 @@ step "clean registry, one foreign account, sample providers.lst in an empty fold
 work_dir="$(mktemp -d "${TMPDIR:-/tmp}/qb-e2e.XXXXXX")"
 write_reg_files
 reg_import stage.reg || fail "cannot prepare the registry"
-mkdir "$work_dir/folder"
-cp "$catalogue" "$work_dir/folder/providers.lst"
+if [ -z "$start_folder" ]; then
+  start_folder="$work_dir/folder"
+  mkdir "$start_folder"
+  cp "$catalogue" "$start_folder/providers.lst"
+fi
 
-step "start the program in that folder"
-(cd "$work_dir/folder" && exec wine "$probe_exe" run "$program") >"$work_dir/launcher.out" 2>&1 &
+step "start the program in $start_folder"
+(cd "$start_folder" && exec wine "$probe_exe" run "$program") >"$work_dir/launcher.out" 2>&1 &
 app_pid=$!
 got_pid() { win_pid="$(awk -F '\t' '$1 == "pid" { print $2 }' "$work_dir/launcher.out")"; [ -n "$win_pid" ]; }
 wait_for 15 "the program started" got_pid
