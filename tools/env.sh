@@ -41,10 +41,18 @@ qb_ensure_display() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    # A display that answers already belongs to someone else (inside a chroot
+    # the host's lock files are not visible, its abstract sockets are).
+    DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && continue
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     QB_XVFB_PID=$!
     export DISPLAY=":$n"
-    for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
+    # The display must answer while our own Xvfb still runs.
+    for _ in $(seq 1 50); do
+      kill -0 "$QB_XVFB_PID" 2>/dev/null || break
+      xdpyinfo >/dev/null 2>&1 && kill -0 "$QB_XVFB_PID" 2>/dev/null && return
+      sleep 0.1
+    done
     kill "$QB_XVFB_PID" 2>/dev/null || true
   done
   qb_fail "cannot start Xvfb on any display from :90 to :140"
