@@ -84,7 +84,8 @@ TEST_F(AccountWriter, AnAccountKeyWithSubKeysIsNotDeleted) {
 // The registry keeps no order of writing; a key that refuses every value shows it
 // in the refused values, which are named in the order they were tried.
 TEST_F(AccountWriter, ServerOptionValuesComeAfterTheUsualOnesAndBeforeTheDefault) {
-  const ServerOptions all{.ssl = true, .incomingPort = 995, .outgoingPort = 465, .smtpAuth = true, .loginAddress = true};
+  const ServerOptions all{
+      .ssl = true, .incomingPort = 995, .outgoingPort = 465, .smtpAuth = true, .loginAddress = true};
   const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   CreateKey(key);
   MakeKeyReadOnly(key);
@@ -110,7 +111,8 @@ TEST_F(AccountWriter, ServerOptionValuesComeAfterTheUsualOnesAndBeforeTheDefault
 // Without an incoming protocol only the outgoing server's options apply; ports
 // are stored as 32-bit numbers, never sign-extended.
 TEST_F(AccountWriter, AnUnknownProtocolTakesOnlyTheOutgoingOptions) {
-  const ServerOptions all{.ssl = true, .incomingPort = 995, .outgoingPort = 65535, .smtpAuth = true, .loginAddress = true};
+  const ServerOptions all{
+      .ssl = true, .incomingPort = 995, .outgoingPort = 65535, .smtpAuth = true, .loginAddress = true};
   const auto result = WriteAccount(input_, IncomingProtocol::Other, false, all);
   const KeyValues expected = {
       {"Account Name", {REG_SZ, Bytes(std::string("mario@quillbeck.it") + '\0')}},
