@@ -74,13 +74,6 @@ TEST_F(AccountWriter, DeletingRemovesOnlyThatKey) {
   EXPECT_EQ(SubKeys(kAccountsRoot).size(), 1u);
 }
 
-TEST_F(AccountWriter, AnAccountKeyWithSubKeysIsNotDeleted) {
-  WriteAccount(input_, IncomingProtocol::Pop3, false);
-  CreateKey(AccountKeyPath("(KX) mario@quillbeck.it\\Added by another program"));
-  EXPECT_EQ(DeleteAccountKey("(KX) mario@quillbeck.it"), KeyDeletion::Refused);
-  EXPECT_EQ(ValueNames(AccountKeyPath("(KX) mario@quillbeck.it")).size(), 9u);
-}
-
 // The registry keeps no order of writing; a key that refuses every value shows it
 // in the refused values, which are named in the order they were tried.
 TEST_F(AccountWriter, ServerOptionValuesComeAfterTheUsualOnesAndBeforeTheDefault) {

@@ -88,7 +88,7 @@ TEST_F(SetRegistryValueTest, StoresEachAcceptedKindWithItsRegistryType) {
   };
   int n = 0;
   for (const Case& c : cases) {
-    const std::string name = "v" + std::to_string(n++);
+    const std::string name = std::string("v").append(std::to_string(n++));
     SCOPED_TRACE(name);
     EXPECT_TRUE(qb::SetRegistryValue(kHkcu, "Kinds", name, c.value));
     ExpectStored("Kinds", name, c.type, c.bytes);
