@@ -23,9 +23,20 @@ std::string AccountKeyName(const std::string& address);
 std::string AccountKeyPath(const std::string& keyName);
 
 // What an account key's value holds.
-enum class AccountValueSource { Address, DisplayName, SmtpServer, IncomingServer, UserName, Number };
-// When it is written.
+enum class AccountValueSource {
+  Address,
+  DisplayName,
+  SmtpServer,
+  IncomingServer,
+  LoginName,  // the user name, or the whole address for a server that logs in with it
+  Number,
+  IncomingPort,
+  OutgoingPort,
+};
+// For which incoming protocol it is written.
 enum class AccountValueCondition { Always, Pop3, Imap };
+// Which server option asks for it; None: every account of the protocol gets it.
+enum class AccountValueOption { None, IncomingPort, OutgoingPort, Ssl, Auth };
 // How it is stored.
 enum class AccountValueType { Text, Dword };
 
@@ -35,9 +46,11 @@ struct AccountValueSpec {
   AccountValueSource source;
   std::int16_t number;  // the content when source is Number
   AccountValueCondition when;
+  AccountValueOption option;
 };
 
-// Every value an account key receives, in the order they are written.
-extern const std::array<AccountValueSpec, 12> kAccountValues;
+// Every value an account key can receive, in the order they are written: those
+// of every account first, then those that only a preset's server options ask for.
+extern const std::array<AccountValueSpec, 19> kAccountValues;
 
 }  // namespace qb

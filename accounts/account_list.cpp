@@ -22,6 +22,10 @@ std::string RowText(const RegistryVariant& addr) {
   }
 }
 
+RegistryVariant AddressValue(const std::string& keyName) {
+  return GetRegistryValue(HKEY_CURRENT_USER, AccountKeyPath(keyName), kSmtpEmailAddressValue);
+}
+
 }  // namespace
 
 AccountListing ReadAccountList() {
@@ -31,7 +35,7 @@ AccountListing ReadAccountList() {
   const bool hasDefault = defaultName.HasValue() && defaultName.IsText();
 
   for (std::string& key : EnumRegistryKeys(HKEY_CURRENT_USER, kAccountsRoot)) {
-    const RegistryVariant addr = GetRegistryValue(HKEY_CURRENT_USER, kAccountsRoot + key, kSmtpEmailAddressValue);
+    const RegistryVariant addr = AddressValue(key);
     if (!addr.HasValue()) continue;  // no address, or an empty one: neither row nor entry
     std::string row = RowText(addr);
     if (hasDefault && defaultName.text() == key) row += kDefaultMarker;
@@ -39,6 +43,12 @@ AccountListing ReadAccountList() {
     listing.keys.push_back(std::move(key));
   }
   return listing;
+}
+
+std::optional<std::string> ReadAccountAddress(const std::string& keyName) {
+  const RegistryVariant addr = AddressValue(keyName);
+  if (!addr.HasValue()) return std::nullopt;
+  return RowText(addr);
 }
 
 }  // namespace qb

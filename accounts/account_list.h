@@ -1,6 +1,7 @@
 #pragma once
 // The account list: the rows shown in `lista` and, row for row, the key names
 // they stand for (the AccountKeyList).
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,5 +14,9 @@ struct AccountListing {
 
 // Reads the accounts of HKEY_CURRENT_USER in the registry's enumeration order.
 AccountListing ReadAccountList();
+
+// The address this account key holds now, as its row shows it (without the
+// default mark); nullopt when the key is gone or holds no address the list shows.
+std::optional<std::string> ReadAccountAddress(const std::string& keyName);
 
 }  // namespace qb

@@ -40,29 +40,44 @@ bool Applies(AccountValueCondition when, IncomingProtocol protocol) {
   return false;
 }
 
-RegistryVariant ContentOf(const AccountValueSpec& spec, const AccountInput& input, const std::string& address) {
+bool Asked(AccountValueOption option, const ServerOptions& options) {
+  switch (option) {
+    case AccountValueOption::None: return true;
+    case AccountValueOption::IncomingPort: return options.incomingPort != 0;
+    case AccountValueOption::OutgoingPort: return options.outgoingPort != 0;
+    case AccountValueOption::Ssl: return options.ssl;
+    case AccountValueOption::Auth: return options.smtpAuth;
+  }
+  return false;
+}
+
+RegistryVariant ContentOf(const AccountValueSpec& spec, const AccountInput& input, const std::string& address,
+                          const ServerOptions& options) {
   switch (spec.source) {
     case AccountValueSource::Address: return RegistryVariant::Text(address);
     case AccountValueSource::DisplayName: return RegistryVariant::Text(input.displayName);
     case AccountValueSource::SmtpServer: return RegistryVariant::Text(input.smtpServer);
     case AccountValueSource::IncomingServer: return RegistryVariant::Text(input.incomingServer);
-    case AccountValueSource::UserName: return RegistryVariant::Text(input.userName);
+    case AccountValueSource::LoginName: return RegistryVariant::Text(options.loginAddress ? address : input.userName);
     case AccountValueSource::Number: return RegistryVariant::Int16(spec.number);
+    case AccountValueSource::IncomingPort: return RegistryVariant::Int32(options.incomingPort);
+    case AccountValueSource::OutgoingPort: return RegistryVariant::Int32(options.outgoingPort);
   }
   return {};
 }
 
 }  // namespace
 
-AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault) {
+AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault,
+                                const ServerOptions& options) {
   const std::string address = AccountAddress(input.userName, input.domain);
   AccountWriteResult result{AccountKeyName(address), address, {}};
   const std::string keyPath = AccountKeyPath(result.keyName);
 
   CreateRegistryKey(HKEY_CURRENT_USER, keyPath);
   for (const AccountValueSpec& spec : kAccountValues) {
-    if (!Applies(spec.when, protocol)) continue;
-    if (!SetRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name, ContentOf(spec, input, address)))
+    if (!Applies(spec.when, protocol) || !Asked(spec.option, options)) continue;
+    if (!SetRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name, ContentOf(spec, input, address, options)))
       result.failedValues.emplace_back(spec.name);
   }
   // Written last, so that it never names an account whose key could not be made.
@@ -72,6 +87,8 @@ AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol prot
   return result;
 }
 
-void DeleteAccountKey(const std::string& keyName) { DeleteRegistryKey(HKEY_CURRENT_USER, AccountKeyPath(keyName)); }
+KeyDeletion DeleteAccountKey(const std::string& keyName) {
+  return DeleteRegistryKey(HKEY_CURRENT_USER, AccountKeyPath(keyName));
+}
 
 }  // namespace qb

@@ -1,8 +1,11 @@
 #pragma once
 // Writing a new account key (and, for the first preset, the default account).
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "registry/registry_ops.h"
 
 namespace qb {
 
@@ -15,6 +18,16 @@ struct AccountInput {
 };
 
 enum class IncomingProtocol { Pop3, Imap, Other };
+
+// What a preset asks of its servers beyond their names. All off: the account
+// gets only the values every account has, and the servers' usual ports.
+struct ServerOptions {
+  bool ssl = false;                // SSL/TLS on the incoming and the outgoing server
+  std::uint16_t incomingPort = 0;  // 0: none given
+  std::uint16_t outgoingPort = 0;  // 0: none given
+  bool smtpAuth = false;           // sending logs in with the incoming server's user name
+  bool loginAddress = false;       // the incoming server's user name is the whole address
+};
 
 // A preset's protocol, upper-cased and compared exactly: "pop3" is POP3, " POP3" is neither.
 IncomingProtocol ClassifyProtocol(const std::string& protocol);
@@ -41,11 +54,13 @@ struct AccountWriteResult {
 };
 
 // Creates (or reuses) the account key and writes its values in layout order: the
-// common ones, then those of the protocol; then, when makeDefault, the default
-// account. Raises AppError 1001 when the key cannot be created (nothing written).
-AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault);
+// common ones, those of the protocol, those the options ask for; then, when
+// makeDefault, the default account. Never a password. Raises AppError 1001 when
+// the key cannot be created (nothing written).
+AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault,
+                                const ServerOptions& options = {});
 
-// Deletes the account key with this name; reports nothing.
-void DeleteAccountKey(const std::string& keyName);
+// Deletes the account key with this name, which must have no sub-keys.
+KeyDeletion DeleteAccountKey(const std::string& keyName);
 
 }  // namespace qb

@@ -1,9 +1,88 @@
 // Adding and removing accounts, and closing the window.
 #include "accounts/account_layout.h"
+#include "accounts/account_list.h"
 #include "app/main_form.h"
 #include "app/text_convert.h"
 
 namespace qb {
+
+namespace {
+
+// The fields an add sends to the registry, in the window's order, each with the
+// label before it.
+struct AccountField {
+  ControlId field;
+  ControlId label;
+};
+constexpr AccountField kAccountFields[] = {
+    {kUsername, kLabel3}, {kDominio, kLabel10}, {kPopserver, kLabelInbound}, {kSmtpserver, kLabel5}, {kNome, kLabel6}};
+
+// The field's name as the user sees it: its label's caption (the inbound
+// server's follows the protocol) without the colon.
+std::wstring FieldName(const MainForm& form, const AccountField& field) {
+  if (field.field == kDominio) return L"Dominio";  // its label is the "@"
+  std::wstring name = WindowTextOf(form.control(field.label));
+  if (!name.empty() && name.back() == L':') name.pop_back();
+  return name;
+}
+
+// One line per field holding characters the ANSI code page cannot hold (the
+// registry would receive others in their place); empty when every field fits.
+std::wstring FieldsOutsideAnsi(const MainForm& form) {
+  std::wstring lines;
+  for (const AccountField& field : kAccountFields) {
+    const std::vector<std::wstring> outside = CharactersOutsideAnsi(WindowTextOf(form.control(field.field)));
+    if (outside.empty()) continue;
+    lines += L"\n- " + FieldName(form, field) + L":";
+    for (const std::wstring& character : outside) lines += L" \"" + character + L"\"";
+  }
+  return lines;
+}
+
+// The field's text in the ANSI code page; only called once FieldsOutsideAnsi found nothing.
+std::string FieldTextA(const MainForm& form, ControlId field) {
+  return ExactAnsiFromWide(WindowTextOf(form.control(field))).value_or(std::string());
+}
+
+ServerOptions ServerOptionsOf(const ProviderSettings& settings) {
+  return ServerOptions{.ssl = settings.ssl,
+                       .incomingPort = settings.incomingPort,
+                       .outgoingPort = settings.outgoingPort,
+                       .smtpAuth = settings.auth,
+                       .loginAddress = settings.loginAddress};
+}
+
+std::wstring ListaRowText(HWND lista, int index) {
+  std::wstring row(static_cast<std::size_t>(SendMessageW(lista, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0)) + 1,
+                   L'\0');
+  row.resize(static_cast<std::size_t>(
+      SendMessageW(lista, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(row.data()))));
+  return row;
+}
+
+// Whether the row (with or without the default mark) shows this address. The
+// list received the address up to its first NUL, converted as WideFromAnsi does.
+bool RowShowsAddress(const std::wstring& row, const std::string& address) {
+  const std::wstring shown = WideFromAnsi(std::string(address.c_str()));
+  return row == shown || row == shown + WideFromAnsi(kDefaultMarker);
+}
+
+enum class Removal { Done, OutOfDate, Refused };
+
+// Deletes the account key only while it still holds the address its row shows:
+// another program may have given the key to another account since the list was read.
+Removal RemoveAccountShown(const std::string& keyName, const std::wstring& row) {
+  const std::optional<std::string> address = ReadAccountAddress(keyName);
+  if (!address || !RowShowsAddress(row, *address)) return Removal::OutOfDate;
+  switch (DeleteAccountKey(keyName)) {
+    case KeyDeletion::Deleted: return Removal::Done;
+    case KeyDeletion::Missing: return Removal::OutOfDate;
+    case KeyDeletion::Refused: return Removal::Refused;
+  }
+  return Removal::Refused;
+}
+
+}  // namespace
 
 std::optional<AccountWriteResult> MainForm::Add_Account() {
   const int index = ProviderIndex();
@@ -13,8 +92,18 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
     Tell(L"Scegli un provider dall'elenco prima di aggiungere l'indirizzo.", MB_ICONWARNING);
     return std::nullopt;
   }
-  const AccountInput input{TextOfA(kUsername), TextOfA(kDominio), TextOfA(kNome), TextOfA(kSmtpserver),
-                           TextOfA(kPopserver)};
+  // A character the code page lacks would reach the registry as "?" or as a
+  // look-alike, and two people's addresses could meet in one key.
+  const std::wstring outside = FieldsOutsideAnsi(*this);
+  if (!outside.empty()) {
+    Tell(L"L'indirizzo non è stato configurato: questi campi contengono caratteri che la codifica del sistema "
+         L"non può rappresentare e che verrebbero sostituiti da altri:" +
+             outside + L"\nCorreggi i campi indicati e riprova.",
+         MB_ICONWARNING);
+    return std::nullopt;
+  }
+  const AccountInput input{FieldTextA(*this, kUsername), FieldTextA(*this, kDominio), FieldTextA(*this, kNome),
+                           FieldTextA(*this, kSmtpserver), FieldTextA(*this, kPopserver)};
   const std::string address = AccountAddress(input.userName, input.domain);
   switch (CheckAccountAddress(address)) {
     case AddressProblem::Backslash:
@@ -30,8 +119,8 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
     case AddressProblem::None:
       break;
   }
-  const auto protocol = ClassifyProtocol(catalogue_[static_cast<std::size_t>(index)].incomingProtocol);
-  return WriteAccount(input, protocol, index == 0);
+  const ProviderEntry preset = catalogue_[static_cast<std::size_t>(index)];
+  return WriteAccount(input, ClassifyProtocol(preset.incomingProtocol), index == 0, ServerOptionsOf(preset.settings));
 }
 
 void MainForm::OnAddClick() {
@@ -54,19 +143,26 @@ void MainForm::OnRemoveClick() {
     Enable(kBtnCancella, false);  // no row, nothing to remove
     return;
   }
-  HWND lista = control(kLista);
-  std::wstring row(static_cast<std::size_t>(SendMessageW(lista, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0)) + 1,
-                   L'\0');
-  row.resize(static_cast<std::size_t>(
-      SendMessageW(lista, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(row.data()))));
+  const std::wstring row = ListaRowText(control(kLista), index);
   const int answer = services_.messageBox(hwnd_, L"Vuoi veramente cancellare l'indirizzo " + row + L"?", L"Cancella",
                                           MB_YESNO | MB_DEFBUTTON1);
   if (answer != IDYES) return;
+  Removal removal = Removal::Done;
   const int selected = ListaIndex();
   if (selected >= 0 && static_cast<std::size_t>(selected) < accountKeyList_.size())
-    DeleteAccountKey(accountKeyList_[static_cast<std::size_t>(selected)]);
+    removal = RemoveAccountShown(accountKeyList_[static_cast<std::size_t>(selected)],
+                                 ListaRowText(control(kLista), selected));
   UpdateForm();
   KeepKeyboardFocus(kLista);
+  if (removal == Removal::OutOfDate)
+    Tell(L"L'elenco degli indirizzi non era aggiornato: un altro programma ha modificato o cancellato l'indirizzo " +
+             row + L". Non è stato cancellato nulla; l'elenco è stato aggiornato.",
+         MB_ICONWARNING);
+  else if (removal == Removal::Refused)
+    Tell(L"Non è stato possibile cancellare l'indirizzo " + row +
+             L": il registro di sistema ha rifiutato la cancellazione (un altro programma vi ha aggiunto dati, "
+             L"oppure mancano i permessi).",
+         MB_ICONWARNING);
 }
 
 void MainForm::OnCloseClick() { DestroyWindow(hwnd_); }

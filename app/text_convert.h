@@ -2,9 +2,41 @@
 // Conversions between the window's texts and the system's ANSI code page.
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace qb {
+
+namespace text_convert_detail {
+
+// The conversion flags the code page takes: UTF-8 (a Windows 10 option) holds
+// every character but refuses the best-fit flag and the default-character report.
+inline bool AnsiIsUtf() {
+  const UINT acp = GetACP();
+  return acp == CP_UTF8 || acp == CP_UTF7;
+}
+
+// The bytes of text in the ANSI code page; `exact` is cleared when a character
+// had no equal there and was replaced by the default character. Never a
+// look-alike: without WC_NO_BEST_FIT_CHARS Windows writes "l" for "ł".
+inline std::string Convert(const std::wstring& text, bool& exact) {
+  exact = true;
+  if (text.empty()) return {};
+  const bool utf = AnsiIsUtf();
+  const DWORD flags = utf ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* used = utf ? nullptr : &usedDefault;
+  const int size = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_ACP, flags, text.data(), size, nullptr, 0, nullptr, used);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, flags, text.data(), size, out.data(), n, nullptr, used);
+  exact = n > 0 && !usedDefault;
+  return out;
+}
+
+}  // namespace text_convert_detail
 
 inline std::wstring WideFromAnsi(const std::string& text) {
   if (text.empty()) return {};
@@ -14,13 +46,33 @@ inline std::wstring WideFromAnsi(const std::string& text) {
   return out;
 }
 
-// Characters the code page cannot hold become the system's replacement character.
+// Characters the code page cannot hold become the system's default character ("?").
 inline std::string AnsiFromWide(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  bool exact = true;
+  return text_convert_detail::Convert(text, exact);
+}
+
+// The text in the ANSI code page only when every character keeps its identity
+// there (read back, it is the same text); nullopt otherwise.
+inline std::optional<std::string> ExactAnsiFromWide(const std::wstring& text) {
+  bool exact = true;
+  std::string out = text_convert_detail::Convert(text, exact);
+  if (!exact || WideFromAnsi(out) != text) return std::nullopt;
   return out;
+}
+
+// The characters of text that the ANSI code page cannot hold, each once, in the
+// order they first appear; a surrogate pair is one character.
+inline std::vector<std::wstring> CharactersOutsideAnsi(const std::wstring& text) {
+  std::vector<std::wstring> outside;
+  for (std::size_t i = 0; i < text.size();) {
+    const bool pair = IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]);
+    std::wstring character = text.substr(i, pair ? 2 : 1);
+    i += character.size();
+    if (!ExactAnsiFromWide(character) && std::find(outside.begin(), outside.end(), character) == outside.end())
+      outside.push_back(std::move(character));
+  }
+  return outside;
 }
 
 inline std::wstring WindowTextOf(HWND hwnd) {

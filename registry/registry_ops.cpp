@@ -110,12 +110,21 @@ std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName)
   char name[kSubKeyNameSize];
   for (DWORD index = 0;; ++index) {
     name[0] = '\0';
-    if (RegEnumKeyA(key, index, name, kSubKeyNameSize) != ERROR_SUCCESS) break;
+    const LONG status = RegEnumKeyA(key, index, name, kSubKeyNameSize);
+    if (status == ERROR_MORE_DATA) continue;  // this name only is too long; the next ones are not
+    if (status != ERROR_SUCCESS) break;        // the end of the list, or a real failure
     names.emplace_back(name, strnlen(name, kSubKeyNameSize));
   }
   return names;
 }
 
-void DeleteRegistryKey(HKEY hKey, const std::string& KeyName) { RegDeleteKeyA(hKey, KeyName.c_str()); }
+KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName) {
+  switch (RegDeleteKeyA(hKey, KeyName.c_str())) {
+    case ERROR_SUCCESS: return KeyDeletion::Deleted;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return KeyDeletion::Missing;
+    default: return KeyDeletion::Refused;
+  }
+}
 
 }  // namespace qb

@@ -30,10 +30,18 @@ bool SetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& 
                       const RegistryVariant& value);
 
 // The names of the direct sub-keys, in enumeration order; empty KeyName enumerates hKey.
+// A name whose ANSI form does not fit 260 bytes (possible in a double-byte code
+// page) is left out: no ANSI call could reach that key anyway.
 std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName);
 
-// Asks the registry to delete the key; reports nothing.
-void DeleteRegistryKey(HKEY hKey, const std::string& KeyName);
+enum class KeyDeletion {
+  Deleted,
+  Missing,  // there was no such key (or no key above it)
+  Refused,  // the key stays: it has sub-keys, or the registry denied the deletion
+};
+
+// Deletes the key, which must have no sub-keys: the deletion never recurses.
+KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName);
 
 // How many key handles the operations above hold open right now. Between two
 // calls it is always 0; the tests check that after every path, errors included.

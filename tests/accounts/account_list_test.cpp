@@ -114,6 +114,20 @@ TEST_F(AccountListTest, ANonTextAddressIsShownAsText) {
   ExpectListing({{"Bytes", "b@y"}, {"Number", "42 (Default)"}});
 }
 
+// What a removal checks just before it deletes: the address the key holds now,
+// in the text its row would show.
+TEST_F(AccountListTest, TheAddressAKeyHoldsNowReadsAsItsRowWouldShowIt) {
+  Account("00000001", "bruno@example.com");
+  Default("00000001");
+  qbtest::WriteRaw(kRoot + "Number", "SMTP Email Address", REG_DWORD, {0x2A, 0, 0, 0});
+  Account("(KX) empty", "");
+  qbtest::CreateKey(kRoot + "(KX) bare");
+  EXPECT_EQ(qb::ReadAccountAddress("00000001"), "bruno@example.com");  // never the default mark
+  EXPECT_EQ(qb::ReadAccountAddress("Number"), "42");
+  for (const char* none : {"(KX) empty", "(KX) bare", "(KX) missing"})
+    EXPECT_EQ(qb::ReadAccountAddress(none), std::nullopt) << none;
+}
+
 TEST_F(AccountListTest, RowsBeyondA16BitIndexKeepTheirOwnKeys) {
   constexpr int kCount = 32769;  // the last row has index 32768
   HKEY root = nullptr;

@@ -70,8 +70,55 @@ TEST_F(AccountWriter, DeletingRemovesOnlyThatKey) {
   DeleteAccountKey("(KX) mario@quillbeck.it");
   EXPECT_EQ(SubKeys(kAccountsRoot), std::vector<std::string>{"other"});
   EXPECT_TRUE(ReadRaw(kManagerKey, "Default Mail Account").exists);
-  DeleteAccountKey("(KX) nobody");  // a missing key: nothing happens
+  EXPECT_EQ(DeleteAccountKey("(KX) nobody"), KeyDeletion::Missing);
   EXPECT_EQ(SubKeys(kAccountsRoot).size(), 1u);
+}
+
+// The registry keeps no order of writing; a key that refuses every value shows it
+// in the refused values, which are named in the order they were tried.
+TEST_F(AccountWriter, ServerOptionValuesComeAfterTheUsualOnesAndBeforeTheDefault) {
+  const ServerOptions all{
+      .ssl = true, .incomingPort = 995, .outgoingPort = 465, .smtpAuth = true, .loginAddress = true};
+  const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
+  CreateKey(key);
+  MakeKeyReadOnly(key);
+  CreateKey(kManagerKey);
+  MakeKeyReadOnly(kManagerKey);
+  const auto pop3 = WriteAccount(input_, IncomingProtocol::Pop3, true, all);
+  const auto imap = WriteAccount(input_, IncomingProtocol::Imap, false, all);
+  MakeKeyWritable(key);
+  MakeKeyWritable(kManagerKey);
+  const std::vector<std::string> common = {"Account Name", "Connection type", "SMTP Display Name",
+                                           "SMTP Email Address", "SMTP Server"};
+  auto expected = common;
+  expected.insert(expected.end(), {"POP3 Prompt for Password", "POP3 Server", "POP3 Use Sicily", "POP3 User Name",
+                                   "POP3 Port", "POP3 Secure Connection", "SMTP Port", "SMTP Secure Connection",
+                                   "SMTP Use Sicily", "Default Mail Account"});
+  EXPECT_EQ(pop3.failedValues, expected);
+  expected = common;
+  expected.insert(expected.end(), {"IMAP Prompt for Password", "IMAP Server", "IMAP User Name", "IMAP Port",
+                                   "IMAP Secure Connection", "SMTP Port", "SMTP Secure Connection", "SMTP Use Sicily"});
+  EXPECT_EQ(imap.failedValues, expected);
+}
+
+// Without an incoming protocol only the outgoing server's options apply; ports
+// are stored as 32-bit numbers, never sign-extended.
+TEST_F(AccountWriter, AnUnknownProtocolTakesOnlyTheOutgoingOptions) {
+  const ServerOptions all{
+      .ssl = true, .incomingPort = 995, .outgoingPort = 65535, .smtpAuth = true, .loginAddress = true};
+  const auto result = WriteAccount(input_, IncomingProtocol::Other, false, all);
+  const KeyValues expected = {
+      {"Account Name", {REG_SZ, Bytes(std::string("mario@quillbeck.it") + '\0')}},
+      {"Connection type", {REG_DWORD, {3, 0, 0, 0}}},
+      {"SMTP Display Name", {REG_SZ, Bytes(std::string("Mario") + '\0')}},
+      {"SMTP Email Address", {REG_SZ, Bytes(std::string("mario@quillbeck.it") + '\0')}},
+      {"SMTP Server", {REG_SZ, Bytes(std::string("smtp.q.it") + '\0')}},
+      {"SMTP Port", {REG_DWORD, {0xFF, 0xFF, 0, 0}}},
+      {"SMTP Secure Connection", {REG_DWORD, {1, 0, 0, 0}}},
+      {"SMTP Use Sicily", {REG_DWORD, {2, 0, 0, 0}}},
+  };
+  EXPECT_EQ(AllValues(AccountKeyPath(result.keyName)), expected);
+  EXPECT_TRUE(result.failedValues.empty());
 }
 
 }  // namespace

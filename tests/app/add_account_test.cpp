@@ -64,7 +64,8 @@ class AddAccount : public FormTest {
         "Quillbeck;quillbeck.it;smtp.quillbeck.it;pop.quillbeck.it;POP3\n"
         "Quillbeck IMAP;quillbeck.it;smtp.quillbeck.it;imap.quillbeck.it;imap\n"
         "Altro;;smtp.altro.net;;x400\n"
-        "Spazi;quillbeck.it;s;p; POP3\n");
+        "Spazi;quillbeck.it;s;p; POP3\n"
+        "Libero;;;;POP3\n");
   }
   void Fill(int preset, const std::wstring& user, const std::wstring& name = L"Mario Rossi") {
     ChooseProvider(preset);
@@ -185,6 +186,87 @@ TEST_F(AddAccount, AccentedLettersAreStoredInTheAnsiCodePage) {
   EXPECT_EQ(Rows(), std::vector<std::wstring>{L"niccolò@quillbeck.it (Default)"});
 }
 
+// Windows would store a character its ANSI code page lacks as "?" or as a
+// look-alike ("ł" as "l"): two people's addresses could then share one key.
+TEST_F(AddAccount, CharactersTheCodePageLacksAreRefusedFieldByField) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the checks assume code page 1252";
+  struct Case {
+    ControlId field;
+    std::wstring text;
+    std::wstring told;  // the message's line for the field
+  };
+  const Case cases[] = {
+      {kUsername, L"łukasz", L"\n- Username: \"ł\""},
+      {kUsername, L"ｍario", L"\n- Username: \"ｍ\""},  // a full-width letter, not an "m"
+      {kDominio, L"wałęsa.pl", L"\n- Dominio: \"ł\" \"ę\""},
+      {kPopserver, L"pop.ħost.it", L"\n- POP3 Server: \"ħ\""},
+      {kSmtpserver, L"smtp.\U0001F600.it", L"\n- SMTP Server: \"\U0001F600\""},
+      {kNome, L"Łukasz Wałęsa Ив", L"\n- Nome (Alias): \"Ł\" \"ł\" \"ę\" \"И\" \"в\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(SpecOf(c.field).name);
+    messages.clear();
+    Fill(4, L"mario");
+    Type(kDominio, L"quillbeck.it");
+    Type(kPopserver, L"pop.quillbeck.it");
+    Type(kSmtpserver, L"smtp.quillbeck.it");
+    Type(c.field, c.text);
+    Add();
+    EXPECT_TRUE(SubKeys("").empty());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find(c.told), std::wstring::npos) << messages[0].text;
+    EXPECT_EQ(std::count(messages[0].text.begin(), messages[0].text.end(), L'\n'), 2) << "one field only";
+    EXPECT_EQ(messages[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_EQ(Text(c.field), c.text);  // the input stays for the user to correct
+    EXPECT_EQ(Selected(kProvider), 4);
+  }
+}
+
+TEST_F(AddAccount, TwoNamesTheCodePageLacksNeverShareAKey) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the checks assume code page 1252";
+  Fill(0, L"Иван", L"Иван Петров");
+  Add();
+  ASSERT_EQ(messages.size(), 1u);
+  const std::wstring& text = messages[0].text;
+  EXPECT_NE(text.find(L"- Username: \"И\" \"в\" \"а\" \"н\""), std::wstring::npos) << text;
+  EXPECT_NE(text.find(L"- Nome (Alias): \"И\" \"в\" \"а\" \"н\" \"П\" \"е\" \"т\" \"р\" \"о\""),
+            std::wstring::npos)
+      << text;
+  Type(kUsername, L"Олег");
+  Add();
+  EXPECT_TRUE(SubKeys("").empty());
+  EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST_F(AddAccount, CharactersOfTheCodePageStayWhateverTheyLookLike) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the checks assume code page 1252";
+  Fill(0, L"chi?", L"Zoë – 5 € ‰");
+  Add();
+  EXPECT_TRUE(messages.empty());
+  ExpectText(kRoot + "(KX) chi?@quillbeck.it", "SMTP Display Name", "Zo\xEB \x96 5 \x80 \x89");
+}
+
+// The check runs on what the fields hold when the button is pressed, however the
+// text got there: pasting is no way around it.
+TEST_F(AddAccount, PastedCharactersAreCheckedAsTypedOnes) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the checks assume code page 1252";
+  Fill(0, L"");
+  const std::wstring pasted = L"łukasz";
+  ASSERT_TRUE(OpenClipboard(form().hwnd()));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+  std::copy(pasted.c_str(), pasted.c_str() + pasted.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  SendMessageW(Ctl(kUsername), WM_PASTE, 0, 0);
+  ASSERT_EQ(Text(kUsername), pasted);
+  Add();
+  EXPECT_TRUE(SubKeys("").empty());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find(L"- Username: \"ł\""), std::wstring::npos) << messages[0].text;
+}
+
 TEST_F(AddAccount, WithoutASelectedPresetNothingIsWrittenAndTheUserIsTold) {
   Fill(0, L"mario");
   // Typing into the provider box drops its selection while the add button stays enabled.
@@ -271,6 +353,86 @@ TEST_F(AddAccount, AKeyThatCannotBeCreatedIsAnErrorAndWritesNothing) {
   EXPECT_TRUE(SubKeys(kAccountsRoot).empty());
   EXPECT_FALSE(ReadRaw(kManagerKey, "Default Mail Account").exists);
   EXPECT_EQ(Text(kUsername), L"mario");  // no refresh ran
+}
+
+// Presets that ask for server options: each writes exactly the values it asks
+// for on top of the usual ones, with their types; the rest of the key is as before.
+class AddAccountWithServerOptions : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    Start(
+        "Cinque campi;q.it;smtp.q.it;pop.q.it;POP3\n"
+        "Testo libero;q.it;smtp.q.it;pop.q.it;POP3;hello world;x\n"
+        "SSL POP3;q.it;smtp.q.it;pop.q.it;POP3;ssl\n"
+        "SSL IMAP;q.it;smtp.q.it;imap.q.it;IMAP;ssl\n"
+        "Porta POP3;q.it;smtp.q.it;pop.q.it;POP3;in=995\n"
+        "Porta IMAP;q.it;smtp.q.it;imap.q.it;IMAP;in=993\n"
+        "Porta SMTP;q.it;smtp.q.it;imap.q.it;IMAP;out=65535\n"
+        "Auth;q.it;smtp.q.it;pop.q.it;POP3;auth\n"
+        "Login POP3;q.it;smtp.q.it;pop.q.it;POP3;login=address\n"
+        "Login IMAP;q.it;smtp.q.it;imap.q.it;IMAP;login=address\n"
+        "Tutto;q.it;smtp.q.it;pop.q.it;POP3;ssl in=995 out=465 auth login=address\n");
+    messages.clear();  // whatever the loader had to say about the presets
+  }
+
+  static KeyValues::value_type Text(const std::string& name, const std::string& text) {
+    auto bytes = Bytes(text);
+    bytes.push_back(0);
+    return {name, {REG_SZ, bytes}};
+  }
+  static KeyValues::value_type Dword(const std::string& name, std::uint32_t n) {
+    return {name, {REG_DWORD, {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+                               static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)}}};
+  }
+  // What an account of user@q.it gets without any option.
+  static KeyValues Usual(const std::string& user, bool imap) {
+    const std::string address = user + "@q.it";
+    KeyValues v = {Text("Account Name", address), Dword("Connection type", 3), Text("SMTP Display Name", "Mario"),
+                   Text("SMTP Email Address", address), Text("SMTP Server", "smtp.q.it")};
+    if (imap)
+      v.insert({Dword("IMAP Prompt for Password", 0), Text("IMAP Server", "imap.q.it"), Text("IMAP User Name", user)});
+    else
+      v.insert({Dword("POP3 Prompt for Password", 0), Text("POP3 Server", "pop.q.it"), Dword("POP3 Use Sicily", 0),
+                Text("POP3 User Name", user)});
+    return v;
+  }
+};
+
+TEST_F(AddAccountWithServerOptions, EachOptionWritesExactlyItsValues) {
+  struct Case {
+    int preset;
+    bool imap;
+    std::vector<KeyValues::value_type> changes;  // added to, or replacing, the usual values
+  };
+  const Case cases[] = {
+      {0, false, {}},
+      {1, false, {}},
+      {2, false, {Dword("POP3 Secure Connection", 1), Dword("SMTP Secure Connection", 1)}},
+      {3, true, {Dword("IMAP Secure Connection", 1), Dword("SMTP Secure Connection", 1)}},
+      {4, false, {Dword("POP3 Port", 995)}},
+      {5, true, {Dword("IMAP Port", 993)}},
+      {6, true, {Dword("SMTP Port", 65535)}},
+      {7, false, {Dword("SMTP Use Sicily", 2)}},
+      {8, false, {Text("POP3 User Name", "u8@q.it")}},
+      {9, true, {Text("IMAP User Name", "u9@q.it")}},
+      {10, false,
+       {Dword("POP3 Port", 995), Dword("POP3 Secure Connection", 1), Dword("SMTP Port", 465),
+        Dword("SMTP Secure Connection", 1), Dword("SMTP Use Sicily", 2), Text("POP3 User Name", "u10@q.it")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.preset);
+    const std::string user = std::string("u").append(std::to_string(c.preset));
+    ChooseProvider(c.preset);
+    Type(kUsername, std::wstring(user.begin(), user.end()));
+    Type(kNome, L"Mario");
+    Press(kBtnAggiungi);
+    KeyValues expected = Usual(user, c.imap);
+    for (const auto& [name, value] : c.changes) expected[name] = value;
+    EXPECT_EQ(AllValues(kRoot + "(KX) " + user + "@q.it"), expected);
+  }
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(SubKeys(kAccountsRoot).size(), std::size(cases));
 }
 
 }  // namespace

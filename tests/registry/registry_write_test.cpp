@@ -88,7 +88,7 @@ TEST_F(SetRegistryValueTest, StoresEachAcceptedKindWithItsRegistryType) {
   };
   int n = 0;
   for (const Case& c : cases) {
-    const std::string name = "v" + std::to_string(n++);
+    const std::string name = std::string("v").append(std::to_string(n++));
     SCOPED_TRACE(name);
     EXPECT_TRUE(qb::SetRegistryValue(kHkcu, "Kinds", name, c.value));
     ExpectStored("Kinds", name, c.type, c.bytes);
@@ -188,19 +188,50 @@ TEST_F(EnumRegistryKeysTest, AnEmptyKeyNameListsTheGivenHandleAndLeavesItOpen) {
   RegCloseKey(r);
 }
 
+// Key names that are longer in the ANSI code page than the 260 bytes the
+// enumeration reads exist only where characters take two bytes: CTest runs these
+// tests once more under code page 932 (registry_tests_cp932).
+TEST_F(EnumRegistryKeysTest, ANameTooLongInAnsiIsSkippedAndTheRestListed) {
+  CPINFO info{};
+  ASSERT_TRUE(GetCPInfo(CP_ACP, &info));
+  if (info.MaxCharSize < 2) GTEST_SKIP() << "every key name fits in a single-byte ANSI code page";
+  // 200 hiragana: 201 characters, well within the key name limit, 401 bytes in ANSI.
+  // "!" sorts first, so that every other name comes after it.
+  for (const std::wstring& name : {L"R\\!" + std::wstring(200, L'\u3042'), L"R\\bb" + std::wstring(200, L'\u3042')}) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(kHkcu, name.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &k, nullptr), ERROR_SUCCESS);
+    RegCloseKey(k);
+  }
+  HKEY r = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(kHkcu, "R", 0, KEY_READ, &r), ERROR_SUCCESS);
+  char probe[260];
+  const LONG first = RegEnumKeyA(r, 0, probe, sizeof probe);
+  RegCloseKey(r);
+  ASSERT_EQ(first, ERROR_MORE_DATA) << "the long name must not fit, or this test proves nothing";
+  EXPECT_EQ(Sorted(qb::EnumRegistryKeys(kHkcu, "R")), expected_);
+}
+
 class DeleteRegistryKeyTest : public qbtest::ScratchRegistryTest {};
 
 TEST_F(DeleteRegistryKeyTest, DeletesOnlyTheNamedKey) {
   qbtest::CreateKey("D\\Leaf");
   qbtest::CreateKey("D\\Other");
-  qb::DeleteRegistryKey(kHkcu, "d\\LEAF");
+  EXPECT_EQ(qb::DeleteRegistryKey(kHkcu, "d\\LEAF"), qb::KeyDeletion::Deleted);
   EXPECT_EQ(SubKeys("D"), Names{"Other"});
+}
+
+TEST_F(DeleteRegistryKeyTest, AKeyWithSubKeysIsRefusedAndKeptWhole) {
+  qbtest::CreateKey("D\\Parent\\Child");
+  qbtest::WriteText("D\\Parent", "v", "kept");
+  EXPECT_EQ(qb::DeleteRegistryKey(kHkcu, "D\\Parent"), qb::KeyDeletion::Refused);
+  EXPECT_EQ(SubKeys("D\\Parent"), Names{"Child"});
+  EXPECT_EQ(ValueNames("D\\Parent"), Names{"v"});
 }
 
 TEST_F(DeleteRegistryKeyTest, AMissingKeyIsNoError) {
   qbtest::CreateKey("D\\Other");
-  EXPECT_NO_THROW(qb::DeleteRegistryKey(kHkcu, "D\\Missing"));
-  EXPECT_NO_THROW(qb::DeleteRegistryKey(kHkcu, "Missing\\Deeper"));
+  EXPECT_EQ(qb::DeleteRegistryKey(kHkcu, "D\\Missing"), qb::KeyDeletion::Missing);
+  EXPECT_EQ(qb::DeleteRegistryKey(kHkcu, "Missing\\Deeper"), qb::KeyDeletion::Missing);
   EXPECT_EQ(SubKeys(""), Names{"D"});
   EXPECT_EQ(SubKeys("D"), Names{"Other"});
 }

@@ -113,6 +113,15 @@ std::vector<std::string> ValueNames(const std::string& key) {
   return out;
 }
 
+KeyValues AllValues(const std::string& key) {
+  KeyValues out;
+  for (const std::string& name : ValueNames(key)) {
+    const RawValue raw = ReadRaw(key, name);
+    out[name] = {raw.type, raw.bytes};
+  }
+  return out;
+}
+
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ void CreateKey(const std::string& key);
 void CreateVolatileKey(const std::string& key);  // lives until the registry is unloaded
 std::vector<std::string> SubKeys(const std::string& key);
 std::vector<std::string> ValueNames(const std::string& key);  // in enumeration order
+// Every value of a key, name -> (registry type, stored bytes): the whole key at once.
+using KeyValues = std::map<std::string, std::pair<DWORD, std::vector<std::uint8_t>>>;
+KeyValues AllValues(const std::string& key);
 std::vector<std::uint8_t> Bytes(const std::string& s);         // the characters of s as bytes
 
 // Sets a key's access list: only reading (and changing the list) allowed, or
