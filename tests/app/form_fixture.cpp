@@ -74,7 +74,10 @@ void FormTest::Start(const char* presets) {
     helpCalls.push_back(
         {owner, file, command, command == 0 ? std::string(reinterpret_cast<const char*>(data)) : std::string(), data});
   };
-  services.fatal = [this](HWND, const qb::AppError& error) { fatalErrors.push_back(error); };
+  services.fatal = [this](HWND, const qb::AppError& error) {
+    if (whenFatal) whenFatal();
+    fatalErrors.push_back(error);
+  };
   services.ended = [this] { ++endedCount; };
   form_ = std::make_unique<qb::MainForm>(GetModuleHandleW(nullptr), services);
   form_->Startup();

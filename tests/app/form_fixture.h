@@ -81,6 +81,8 @@ class FormTest : public ::testing::Test {
   std::vector<ShownMessage> startupMessages;
   // Runs as each message box is shown (the window state can be looked at then).
   std::function<void()> whenMessageShown;
+  // Runs as a fatal error is reported, before it is recorded.
+  std::function<void()> whenFatal;
   std::vector<HelpCall> helpCalls;
   std::vector<qb::AppError> fatalErrors;
   int endedCount = 0;
