@@ -1,26 +1,81 @@
 // The rules that keep the fields and the two action buttons in step with what
 // has been entered, and the provider choice.
 #include "app/main_form.h"
+
+#include <commctrl.h>
+
 #include "app/text_convert.h"
 
 namespace qb {
 
+namespace {
+
+// What popserver's tooltip says about a preset's connection, in the user's terms.
+std::wstring IncomingServerTip(const ProviderSettings& settings) {
+  std::wstring tip = settings.ssl ? L"Connessione protetta (SSL)" : L"Connessione non protetta";
+  tip += settings.incomingPort ? L", porta " + std::to_wstring(settings.incomingPort) : L", porta standard";
+  if (settings.outgoingPort || settings.auth) {
+    tip += L"\r\nInvio:";
+    if (settings.outgoingPort) tip += L" porta " + std::to_wstring(settings.outgoingPort);
+    if (settings.auth) tip += settings.outgoingPort ? L", con autenticazione" : L" con autenticazione";
+  }
+  if (settings.loginAddress) tip += L"\r\nAccesso con l'indirizzo completo";
+  return tip;
+}
+
+}  // namespace
+
 void MainForm::OnProviderClick() {
   const int index = ProviderIndex();
   if (index < 0 || static_cast<std::size_t>(index) >= catalogue_.size()) {
+    appliedPreset_ = -1;
+    ShowIncomingServerTip(nullptr);
     for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, false);
     return;
   }
   const ProviderEntry entry = catalogue_[static_cast<std::size_t>(index)];
+  appliedPreset_ = index;
   // Each assignment raises the field's Change rule before the next one.
-  SetTextOfA(kDominio, entry.domain);
-  SetTextOfA(kPopserver, entry.incomingServer);
-  SetTextOfA(kSmtpserver, entry.smtpServer);
-  std::wstring protocol = WideFromAnsi(entry.incomingProtocol);
+  SetTextOf(kDominio, WideFromUtf8(entry.domain));
+  SetTextOf(kPopserver, WideFromUtf8(entry.incomingServer));
+  SetTextOf(kSmtpserver, WideFromUtf8(entry.smtpServer));
+  std::wstring protocol = WideFromUtf8(entry.incomingProtocol);
   if (!protocol.empty()) CharUpperBuffW(protocol.data(), static_cast<DWORD>(protocol.size()));
   SetTextOf(kLabelInbound, protocol + kInboundSuffix);
+  ShowIncomingServerTip(&entry);
   const bool userTypesServers = entry.domain.empty();
   for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, userTypesServers);
+}
+
+void MainForm::OnProviderSelectionEnd(bool closing) {
+  // The box changes its selection without CBN_SELCHANGE too: typing moves the
+  // open list to the item the text begins with (and drops the selection when
+  // the list is closed), and leaving the box with Tab keeps what the open list
+  // shows. Whatever the way, the fields follow the selection.
+  const int index = ProviderIndex();
+  if (index != appliedPreset_) OnProviderClick();
+  if (!closing || index < 0) return;
+  // The text the user typed to reach the item gives way to the item's name,
+  // so that the box names the preset the fields show.
+  HWND box = control(kProvider);
+  const auto length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR) return;
+  std::wstring name(static_cast<std::size_t>(length) + 1, L'\0');
+  name.resize(static_cast<std::size_t>(
+      SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()))));
+  if (WindowTextOf(box) != name) SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void MainForm::ShowIncomingServerTip(const ProviderEntry* entry) {
+  if (!tooltip_) return;
+  const std::wstring text = entry && entry->settings.any() ? IncomingServerTip(entry->settings)
+                                                           : std::wstring(SpecOf(kPopserver).tooltip);
+  TOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.hwnd = hwnd_;
+  ti.uId = reinterpret_cast<UINT_PTR>(control(kPopserver));
+  ti.lpszText = const_cast<wchar_t*>(text.c_str());
+  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void MainForm::OnFieldChange() { Check_Form(); }

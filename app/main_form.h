@@ -60,6 +60,9 @@ class MainForm {
   // Sets the provider selection (-1: none) and runs its Click handling, as a
   // selection made by the user would.
   void SetProviderIndex(int index);
+  // The preset whose values the fields were last given (-1: none since the
+  // last refresh); an account is added from this preset.
+  int AppliedPresetIndex() const { return appliedPreset_; }
 
   // Turns the F1 key pressed in the window into its help request; true when the
   // message was taken. The event loop calls it for every message.
@@ -84,6 +87,9 @@ class MainForm {
 
   // Handlers.
   void OnProviderClick();
+  void OnProviderSelectionEnd(bool closing);
+  void ShowIncomingServerTip(const ProviderEntry* entry);
+  void ReportPresetProblems();
   void OnFieldChange();
   void OnFocusRule();
   void OnListaClick();
@@ -116,6 +122,7 @@ class MainForm {
   std::string helpFilePath_;
   ProviderCatalogue catalogue_;
   std::vector<std::string> accountKeyList_;
+  int appliedPreset_ = -1;
 };
 
 }  // namespace qb

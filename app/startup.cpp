@@ -1,9 +1,40 @@
 // Start-up sequence and the window's refresh.
+#include <algorithm>
+
 #include "accounts/account_list.h"
 #include "app/main_form.h"
+#include "app/preset_problems.h"
+#include "app/text_convert.h"
 #include "catalogue/provider_file.h"
 
 namespace qb {
+
+namespace {
+
+std::wstring PresetProblemText(const ProviderProblem& problem) {
+  const std::wstring line = L"riga " + std::to_wstring(problem.line) + L": ";
+  switch (problem.kind) {
+    case ProviderProblem::Kind::BadSetting:
+      return line + L"l'impostazione \"" + WideFromUtf8(problem.text) + L"\" non è valida ed è stata ignorata";
+    case ProviderProblem::Kind::UnknownProtocol:
+      return line + L"il protocollo \"" + WideFromUtf8(problem.text) +
+             L"\" non è né POP3 né IMAP: gli indirizzi di questo provider non avranno il server di posta in arrivo";
+    case ProviderProblem::Kind::NulByte:
+      return line + L"la riga contiene un carattere nullo ed è stata saltata";
+  }
+  return line;
+}
+
+}  // namespace
+
+std::wstring PresetProblemsMessage(const std::vector<ProviderProblem>& problems) {
+  if (problems.empty()) return {};
+  std::wstring text = L"Alcune righe di providers.lst non sono state usate per intero:\n";
+  const std::size_t listed = std::min(problems.size(), kMaxListedPresetProblems);
+  for (std::size_t i = 0; i < listed; ++i) text += L"\n- " + PresetProblemText(problems[i]);
+  if (problems.size() > listed) text += L"\n- e altri " + std::to_wstring(problems.size() - listed);
+  return text;
+}
 
 void MainForm::Startup() {
   Guarded([this] {
@@ -12,17 +43,26 @@ void MainForm::Startup() {
     // A shown combo box measures its text field again.
     const RECT combo = ControlRectPixels(SpecOf(kProvider), ScreenDpi());
     FitComboHeight(control(kProvider), combo.bottom - combo.top);
+    // The window is drawn whole, labels and frames included, before the
+    // presets and the accounts load: with thousands of them that takes a while.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     Array_Initialize();
     std::vector<std::string> names;
     names.reserve(catalogue_.size());
     for (std::size_t i = 0; i < catalogue_.size(); ++i) names.push_back(catalogue_[i].name);
-    ArrayToListBox(control(kProvider), names, false);
+    ArrayToListBox(control(kProvider), names, TextCoding::Utf8, false);
     UpdateForm();
     // With no presets there is nothing to select: the fields stay locked and
     // the add button disabled.
     if (!catalogue_.empty()) SetProviderIndex(0);
     SetFocus(control(kLista));
+    ReportPresetProblems();
   });
+}
+
+void MainForm::ReportPresetProblems() {
+  const std::wstring text = PresetProblemsMessage(catalogue_.problems());
+  if (!text.empty()) Tell(text, MB_ICONWARNING);
 }
 
 void MainForm::Array_Initialize() {

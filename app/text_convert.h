@@ -81,4 +81,14 @@ inline std::wstring WindowTextOf(HWND hwnd) {
   return text;
 }
 
+// Preset texts are UTF-8 whatever the file's encoding. Bytes that are not
+// UTF-8 become U+FFFD (Windows XP drops them).
+inline std::wstring WideFromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
 }  // namespace qb

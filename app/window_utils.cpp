@@ -31,6 +31,11 @@ std::optional<FillMessages> FillMessagesFor(HWND ctrl) {
 
 void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, bool clearIt, std::optional<long> First,
                     std::optional<long> Last) {
+  ArrayToListBox(ctrl, arr, TextCoding::Ansi, clearIt, First, Last);
+}
+
+void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, TextCoding coding, bool clearIt,
+                    std::optional<long> First, std::optional<long> Last) {
   const auto messages = FillMessagesFor(ctrl);
   if (!messages) return;
   const long upper = static_cast<long>(arr.size()) - 1;
@@ -42,9 +47,25 @@ void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, bool clearIt
   if (first > last) return;
   std::size_t bytes = 0;
   for (long i = first; i <= last; ++i) bytes += arr[static_cast<std::size_t>(i)].size() + 1;
+  // A UTF-8 text never has more UTF-16 units than bytes.
+  if (coding == TextCoding::Utf8) bytes *= sizeof(wchar_t);
   SendMessageA(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
-  for (long i = first; i <= last; ++i)
-    SendMessageA(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(arr[static_cast<std::size_t>(i)].c_str()));
+  if (coding == TextCoding::Ansi) {
+    for (long i = first; i <= last; ++i)
+      SendMessageA(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(arr[static_cast<std::size_t>(i)].c_str()));
+    return;
+  }
+  // One buffer for every row: the presets can be tens of thousands.
+  std::wstring wide;
+  for (long i = first; i <= last; ++i) {
+    const std::string& text = arr[static_cast<std::size_t>(i)];
+    wide.resize(text.size() + 1);
+    const int n = text.empty() ? 0
+                               : MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                     wide.data(), static_cast<int>(text.size()));
+    wide[static_cast<std::size_t>(n)] = L'\0';
+    SendMessageW(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+  }
 }
 
 std::string ExecutableFolder() {

@@ -31,6 +31,15 @@ void SetAlwaysOnTopMode(const Window& hWndOrForm, bool OnTop) {
 void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, bool clearIt,
                     std::optional<long> First = std::nullopt, std::optional<long> Last = std::nullopt);
 
+// How the texts given to ArrayToListBox are encoded: the system's ANSI code
+// page (the account rows, as the registry gives them) or UTF-8 (the presets).
+enum class TextCoding { Ansi, Utf8 };
+
+// The same, for texts in the given coding; UTF-8 rows are shown with all their
+// letters, whatever the system's code page.
+void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, TextCoding coding, bool clearIt,
+                    std::optional<long> First = std::nullopt, std::optional<long> Last = std::nullopt);
+
 // The folder of the program's executable followed directly by "\Quillbeck.chm".
 std::string HelpFilePathFor(const std::string& exeFolder);
 std::string ExecutableFolder();

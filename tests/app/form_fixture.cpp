@@ -54,11 +54,17 @@ void FormTest::TearDown() {
   ClearScratchHkcu();
 }
 
+void FormTest::Start(const std::string& presetBytes) {
+  folder_->Write("providers.lst", presetBytes);
+  Start(static_cast<const char*>(nullptr));
+}
+
 void FormTest::Start(const char* presets) {
   if (presets) folder_->Write("providers.lst", presets);
   qb::MainForm::Services services;
   services.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title, UINT type) {
     messages.push_back({text, title, type});
+    if (whenMessageShown) whenMessageShown();
     if (answers.empty()) return IDNO;
     int answer = answers.front();
     answers.pop_front();
@@ -68,10 +74,15 @@ void FormTest::Start(const char* presets) {
     helpCalls.push_back(
         {owner, file, command, command == 0 ? std::string(reinterpret_cast<const char*>(data)) : std::string(), data});
   };
-  services.fatal = [this](HWND, const qb::AppError& error) { fatalErrors.push_back(error); };
+  services.fatal = [this](HWND, const qb::AppError& error) {
+    if (whenFatal) whenFatal();
+    fatalErrors.push_back(error);
+  };
   services.ended = [this] { ++endedCount; };
   form_ = std::make_unique<qb::MainForm>(GetModuleHandleW(nullptr), services);
   form_->Startup();
+  startupMessages = std::move(messages);
+  messages.clear();
 }
 
 std::wstring FormTest::Text(qb::ControlId id) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <source_location>
 #include <string>
@@ -54,6 +55,7 @@ class FormTest : public ::testing::Test {
 
   // Starts the window with these presets (nullptr: no providers.lst at all).
   void Start(const char* presets = kDefaultPresets);
+  void Start(const std::string& presetBytes);  // bytes that may hold a NUL
 
   qb::MainForm& form() { return *form_; }
   HWND Ctl(qb::ControlId id) { return form_->control(id); }
@@ -73,7 +75,14 @@ class FormTest : public ::testing::Test {
 
   // Answers for the next message boxes (IDNO when none is queued).
   std::deque<int> answers;
+  // Message boxes shown after Start() returned; those of the start-up itself
+  // are moved to startupMessages.
   std::vector<ShownMessage> messages;
+  std::vector<ShownMessage> startupMessages;
+  // Runs as each message box is shown (the window state can be looked at then).
+  std::function<void()> whenMessageShown;
+  // Runs as a fatal error is reported, before it is recorded.
+  std::function<void()> whenFatal;
   std::vector<HelpCall> helpCalls;
   std::vector<qb::AppError> fatalErrors;
   int endedCount = 0;

@@ -87,6 +87,20 @@ TEST_F(FormTest, AMissingPresetFileIsReportedWithTheWindowAlreadyVisible) {
   EXPECT_EQ(SendMessageW(Ctl(kProvider), CB_GETCOUNT, 0, 0), 0);
 }
 
+TEST_F(FormTest, TheWindowIsPaintedWholeBeforeThePresetsLoad) {
+  // The missing file is found while the presets load: the window and every
+  // control must have nothing left to paint by then.
+  std::vector<std::string> unpainted;
+  whenFatal = [&] {
+    if (GetUpdateRect(form().hwnd(), nullptr, FALSE)) unpainted.push_back("the window");
+    for (const ControlSpec& spec : kLayout)
+      if (GetUpdateRect(Ctl(spec.id), nullptr, FALSE)) unpainted.push_back(spec.name);
+  };
+  Start(nullptr);
+  ASSERT_EQ(fatalErrors.size(), 1u);
+  EXPECT_TRUE(unpainted.empty()) << unpainted.size() << " unpainted, first: " << unpainted.front();
+}
+
 TEST_F(FormTest, UpdateFormClearsTheEntryAndRebuildsTheList) {
   Start();
   ChooseProvider(1);  // IMAP

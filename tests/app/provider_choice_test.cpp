@@ -1,0 +1,163 @@
+// The provider box: every way the user changes its selection (mouse, arrow
+// keys, typing, Tab, Enter, Esc) applies the selected preset to the fields.
+// The keys are real keyboard input (SendInput) through an event loop like the
+// program's own.
+#include <string>
+#include <vector>
+
+#include "tests/app/form_fixture.h"
+
+namespace qbtest {
+namespace {
+
+using namespace qb;
+
+struct Preset {
+  const wchar_t* name;
+  const wchar_t* dominio;
+  const wchar_t* popserver;
+  const wchar_t* smtpserver;
+  const wchar_t* label;
+};
+
+const Preset kPresets[] = {
+    {L"Alpha", L"alpha.it", L"pop.alpha.it", L"smtp.alpha.it", L"POP3 Server:"},
+    {L"Beta", L"beta.it", L"imap.beta.it", L"smtp.beta.it", L"IMAP Server:"},
+    {L"Gamma", L"", L"", L"smtp.gamma.net", L"POP3 Server:"},
+    {L"Bravo", L"bravo.it", L"imap.bravo.it", L"smtp.bravo.it", L"IMAP Server:"},
+};
+
+class ProviderChoice : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    Start(
+        "Alpha;alpha.it;smtp.alpha.it;pop.alpha.it;POP3\n"
+        "Beta;beta.it;smtp.beta.it;imap.beta.it;IMAP\n"
+        "Gamma;;smtp.gamma.net;;pop3\n"
+        "Bravo;bravo.it;smtp.bravo.it;imap.bravo.it;imap\n");
+    SetForegroundWindow(form().hwnd());
+    Pump();
+  }
+
+  // Runs the queued messages as the program's event loop does.
+  void Pump() {
+    for (int idle = 0; idle < 3;) {
+      MSG msg;
+      if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ++idle;
+        Sleep(10);
+        continue;
+      }
+      idle = 0;
+      if (form().TranslateHelpKey(msg)) continue;
+      if (IsDialogMessageW(form().hwnd(), &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+
+  static INPUT Key(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, 0));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+  }
+
+  // Presses and releases each key in turn; "alt+down" style chords are given
+  // as a pair {VK_MENU, VK_DOWN}.
+  void Keys(const std::vector<std::vector<WORD>>& strokes) {
+    for (const auto& chord : strokes) {
+      std::vector<INPUT> in;
+      for (WORD vk : chord) in.push_back(Key(vk, false));
+      for (auto it = chord.rbegin(); it != chord.rend(); ++it) in.push_back(Key(*it, true));
+      SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+      Pump();
+    }
+  }
+
+  bool Dropped() { return SendMessageW(Ctl(kProvider), CB_GETDROPPEDSTATE, 0, 0) != FALSE; }
+
+  // The fields show the selected preset, and it is the one an add would use.
+  void ExpectFieldsFollowTheSelection(int expected, bool boxNamesThePreset = true) {
+    const int selected = Selected(kProvider);
+    EXPECT_EQ(selected, expected);
+    EXPECT_EQ(form().AppliedPresetIndex(), selected);
+    if (selected < 0) {
+      for (ControlId id : {kDominio, kPopserver, kSmtpserver}) EXPECT_FALSE(Enabled(id)) << SpecOf(id).name;
+      return;
+    }
+    const Preset& p = kPresets[selected];
+    if (boxNamesThePreset) {
+      EXPECT_EQ(Text(kProvider), p.name);
+    }
+    EXPECT_EQ(Text(kDominio), p.dominio);
+    EXPECT_EQ(Text(kPopserver), p.popserver);
+    EXPECT_EQ(Text(kSmtpserver), p.smtpserver);
+    EXPECT_EQ(Text(kLabelInbound), p.label);
+  }
+};
+
+TEST_F(ProviderChoice, LeavingTheOpenListWithTabAfterTypingAppliesTheTypedChoice) {
+  ChooseProvider(1);  // Beta, IMAP
+  Focus(kProvider);
+  Keys({{VK_F4}});
+  ASSERT_TRUE(Dropped());
+  Keys({{'A'}, {VK_TAB}});
+  ExpectFieldsFollowTheSelection(0);  // Alpha, POP3: no IMAP value is left behind
+  EXPECT_EQ(GetFocus(), Ctl(kUsername));
+  EXPECT_EQ(Text(kLabelInbound), L"POP3 Server:");
+}
+
+TEST_F(ProviderChoice, TheMouseChoiceAndRefreshesKeepTheAppliedPreset) {
+  ChooseProvider(3);
+  ExpectFieldsFollowTheSelection(3);
+  ChooseProvider(-1);
+  EXPECT_EQ(form().AppliedPresetIndex(), -1);
+  ChooseProvider(2);
+  form().UpdateForm();
+  EXPECT_EQ(form().AppliedPresetIndex(), -1);
+}
+
+struct KeyCase {
+  const char* what;
+  int start;                       // the preset applied before the keys
+  std::vector<std::vector<WORD>> keys;
+  int expected;                    // the selection afterwards
+};
+
+const std::vector<KeyCase> kKeyCases = {
+    {"open list, type A, Tab", 1, {{VK_F4}, {'A'}, {VK_TAB}}, 0},
+    {"open list, type A, Enter", 1, {{VK_F4}, {'A'}, {VK_RETURN}}, 0},
+    {"open list, type A, Esc", 1, {{VK_F4}, {'A'}, {VK_ESCAPE}}, 0},
+    {"open list with Alt+Down, type BR, Tab", 0, {{VK_MENU, VK_DOWN}, {'B'}, {'R'}, {VK_TAB}}, 3},
+    {"open list, type Z (no item), Tab", 1, {{VK_F4}, {'Z'}, {VK_TAB}}, -1},
+    {"closed list, Down", 1, {{VK_DOWN}}, 2},
+    {"closed list, Up", 1, {{VK_UP}}, 0},
+    {"closed list, Down, Down, Tab", 0, {{VK_DOWN}, {VK_DOWN}, {VK_TAB}}, 2},
+    {"open list, Down, Down, Enter", 1, {{VK_F4}, {VK_DOWN}, {VK_DOWN}, {VK_RETURN}}, 3},
+    {"open list, Down, Tab", 0, {{VK_F4}, {VK_DOWN}, {VK_TAB}}, 1},
+    {"open list, Up, Esc", 2, {{VK_F4}, {VK_UP}, {VK_ESCAPE}}, 1},
+    {"closed list, type BR (selection dropped)", 0, {{'B'}, {'R'}}, -1},
+    {"closed list, type BR, Tab", 0, {{'B'}, {'R'}, {VK_TAB}}, -1},
+};
+
+TEST_F(ProviderChoice, EveryKeyboardChoiceAppliesTheSelectedPreset) {
+  for (const KeyCase& c : kKeyCases) {
+    SCOPED_TRACE(c.what);
+    ChooseProvider(c.start);
+    Focus(kProvider);
+    Pump();
+    Keys(c.keys);
+    // While the user is typing, the box shows what was typed; once the box
+    // is left or its list closed, it names the applied preset.
+    const WORD last = c.keys.back().back();
+    ExpectFieldsFollowTheSelection(c.expected, last < 'A' || last > 'Z');
+    EXPECT_FALSE(Dropped());
+  }
+}
+
+}  // namespace
+}  // namespace qbtest
