@@ -31,12 +31,16 @@ debian_mirror() {
   echo "$uri"
 }
 
-unmount_all() {
+# Everything mounted below a folder (debootstrap can leave its /proc mounted).
+unmount_below() {  # folder
   local m
-  for m in dev/pts dev sys proc; do
-    mountpoint -q "$chroot_dir/$m" 2>/dev/null && umount -l "$chroot_dir/$m"
+  for m in $(awk -v d="$1/" 'index($2, d) == 1 { print $2 }' /proc/mounts | sort -r); do
+    umount -l "$m" || true
   done
-  return 0
+}
+unmount_all() {
+  unmount_below "$work/base"
+  unmount_below "$chroot_dir"
 }
 trap unmount_all EXIT
 
@@ -47,12 +51,13 @@ if [ ! -f "$base" ]; then
   rm -rf "$work/base"
   debootstrap --variant=minbase bookworm "$work/base" "$mirror" >"$log_dir/debootstrap.log" 2>&1 ||
     qb_fail "debootstrap failed; see $log_dir/debootstrap.log"
+  unmount_below "$work/base"
   # The same sources as this machine (its mirror, updates and security).
   if ls /etc/apt/sources.list.d/*.sources >/dev/null 2>&1; then
     rm -f "$work/base/etc/apt/sources.list"
     cp /etc/apt/sources.list.d/*.sources "$work/base/etc/apt/sources.list.d/"
   fi
-  tar -C "$work/base" -cf "$base.part" . && mv "$base.part" "$base"
+  tar -C "$work/base" --one-file-system -cf "$base.part" . && mv "$base.part" "$base"
   rm -rf "$work/base"
 fi
 
