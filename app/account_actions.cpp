@@ -85,7 +85,9 @@ Removal RemoveAccountShown(const std::string& keyName, const std::wstring& row) 
 }  // namespace
 
 std::optional<AccountWriteResult> MainForm::Add_Account() {
-  const int index = ProviderIndex();
+  // The preset whose values the fields show, which is what the user sees:
+  // the box's selection can move without applying (typing in its open list).
+  const int index = AppliedPresetIndex();
   if (index < 0 || static_cast<std::size_t>(index) >= catalogue_.size()) {
     // Typing into the provider box drops its selection: without a preset there
     // is no protocol, and half an account must never be written.

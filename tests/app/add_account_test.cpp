@@ -272,6 +272,8 @@ TEST_F(AddAccount, WithoutASelectedPresetNothingIsWrittenAndTheUserIsTold) {
   // Typing into the provider box drops its selection while the add button stays enabled.
   SendMessageW(Ctl(kProvider), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
   SetWindowTextW(Ctl(kProvider), L"Quillbeck typed");
+  // What the box tells its parent when the user types into it.
+  form().OnCommand(kProvider, CBN_EDITCHANGE, Ctl(kProvider));
   Add();
   EXPECT_TRUE(SubKeys("").empty());  // not even the manager key
   ASSERT_EQ(messages.size(), 1u);
