@@ -24,12 +24,14 @@ qb_prepare_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     # wineboot's status says little (it can fail after the prefix is made);
-    # the prefix's registry file says whether it is there.
+    # the registry file, which the server writes when it ends, says whether
+    # the prefix is there.
     wineboot -i >/dev/null 2>&1 || true
-    [ -f "$WINEPREFIX/system.reg" ] || qb_fail "wineboot could not make the Wine prefix $WINEPREFIX"
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    [ -f "$WINEPREFIX/system.reg" ] || qb_fail "wineboot could not make the Wine prefix $WINEPREFIX"
     printf '%s' "$stamp" > "$WINEPREFIX/.qb-wine"
   fi
 }
