@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -135,9 +136,22 @@ TEST(ProviderLineFields, BytesAreTakenAsTheyStand) {
   ASSERT_EQ(ParseProviderLine(line, entry), ProviderLineKind::Data);
   EXPECT_EQ(entry.name, "Qu\xE8 \xFF\x80");
   EXPECT_EQ(entry.domain, "d\xE0");
-  const std::string withNul = "a\0b;d;s;i;POP3"s;
-  ASSERT_EQ(ParseProviderLine(withNul, entry), ProviderLineKind::Data);
-  EXPECT_EQ(entry.name, "a\0b"s);
+}
+
+TEST(ProviderLineFields, NulByteRejectsADataLine) {
+  // NUL bytes come from files in an encoding the loader did not recognise.
+  for (const std::string line : {"a\0b;d;s;i;POP3"s, "a;d;s;i;PO\0P3"s, "a;d;s;i;POP3;ssl\0"s,
+                                 "a;d;s;i;POP3;ssl;x\0"s, "\0;;;;"s}) {
+    ProviderEntry entry = Sentinel();
+    std::vector<ProviderProblem> problems;
+    EXPECT_EQ(ParseProviderLine(line, entry, &problems, 7), ProviderLineKind::Rejected) << line;
+    EXPECT_EQ(entry, Sentinel()) << line;
+    EXPECT_EQ(problems, (std::vector<ProviderProblem>{{ProviderProblem::Kind::NulByte, 7, ""}})) << line;
+  }
+  // A comment or a line of too few fields was never going to give an entry.
+  ProviderEntry entry;
+  EXPECT_EQ(ParseProviderLine("# a\0b;d;s;i;POP3"s, entry), ProviderLineKind::Comment);
+  EXPECT_EQ(ParseProviderLine("a\0b;d;s"s, entry), ProviderLineKind::Malformed);
 }
 
 TEST(ProviderLineMalformed, FewerThanFiveFieldsIsMalformed) {
