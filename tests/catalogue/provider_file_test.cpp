@@ -326,6 +326,14 @@ TEST(SampleProviders, SampleIsAValidCatalogue) {
   }
   EXPECT_TRUE(imap);
   EXPECT_TRUE(open);
+  // The sample shows the settings field, and every word in it is valid.
+  EXPECT_TRUE(c.problems().empty());
+  bool settings = false;
+  for (std::size_t i = 0; i < c.size(); ++i) {
+    const ProviderSettings s = c[i].settings;
+    if (s.ssl && s.incomingPort && s.outgoingPort && s.auth && s.loginAddress) settings = true;
+  }
+  EXPECT_TRUE(settings);
 }
 
 }  // namespace
