@@ -45,13 +45,15 @@ std::string AddressOf(int i) {
 
 std::string KeyOf(int i) { return qb::kAccountKeyPrefix + AddressOf(i); }
 
-std::string PresetFile(int count) {
+// With `settings`, every second preset has a settings field as well.
+std::string PresetFile(int count, bool settings = false) {
   std::string text = "# providers.lst di prova\r\n";
-  text.reserve(static_cast<std::size_t>(count) * 80 + 64);
-  char line[160];
+  text.reserve(static_cast<std::size_t>(count) * 120 + 64);
+  char line[200];
   for (int i = 0; i < count; ++i) {
-    std::snprintf(line, sizeof line, "Provider %05d;provider%05d.it;smtp.provider%05d.it;pop.provider%05d.it;%s\r\n", i,
-                  i, i, i, i % 3 == 2 ? "IMAP" : "POP3");
+    std::snprintf(line, sizeof line, "Provider %05d;provider%05d.it;smtp.provider%05d.it;pop.provider%05d.it;%s%s\r\n", i,
+                  i, i, i, i % 3 == 2 ? "IMAP" : "POP3",
+                  settings && i % 2 == 1 ? ";ssl in=995 out=465 auth login=address" : "");
     text += line;
   }
   return text;
@@ -611,8 +613,12 @@ LoadFigure MeasureLoad(const ScratchFolder& big, std::size_t bytes, int reps) {
       if (r > 0) into[which]->push_back(t);
     }
   }
-  for (const auto& c : keep)
+  for (const auto& c : keep) {
     if (static_cast<int>(c.size()) != kPresetCount) Fail("LoadProviderFile gives " + std::to_string(c.size()) + " presets");
+    if (!c.problems().empty()) Fail("LoadProviderFile reports problems in a clean file");
+    if (c[0].settings.any() || !c[1].settings.ssl || c[kPresetCount - 1].name != "Provider 32766")
+      Fail("LoadProviderFile gives other presets than the file's");
+  }
   for (const auto& b : keepBytes)
     if (b.size != bytes) Fail("the bare read gets the wrong number of bytes");
   for (const auto& v : keepViews)
@@ -697,10 +703,12 @@ int main() {
   const std::string platform = wineVersion ? std::string("Wine ") + wineVersion() : std::string("Windows");
 
   ScratchHkcu scratch;  // HKEY_CURRENT_USER is a scratch key from here on
-  ScratchFolder small("small"), big("big");
+  ScratchFolder small("small"), big("big"), loading("loading");
   small.Write(qb::kProviderFileName, "Quillbeck;quillbeck.it;smtp.quillbeck.it;pop.quillbeck.it;POP3\r\n");
   const std::string presetText = PresetFile(kPresetCount);
   big.Write(qb::kProviderFileName, presetText);
+  const std::string settingsText = PresetFile(kPresetCount, true);  // for the loading figure
+  loading.Write(qb::kProviderFileName, settingsText);
   small.MakeCurrent();
 
   AccountKeys keys;
@@ -778,7 +786,7 @@ int main() {
 
   // ------------------------------------------------------------ loading presets, adding accounts
   Progress("loading presets");
-  const LoadFigure load = MeasureLoad(big, presetText.size(), 9);
+  const LoadFigure load = MeasureLoad(loading, settingsText.size(), 9);
   small.MakeCurrent();
   Progress("adding accounts");
   const AddFigure add = MeasureAdd(kAdds);
@@ -854,7 +862,8 @@ int main() {
   std::printf("%s", piecesOut.text().c_str());
 
   std::printf("\n== 3. Loading 32,767 presets: LoadProviderFile vs bare CreateFile/ReadFile of the same file\n");
-  loadOut("file: %d bytes, %d data lines\n", static_cast<int>(load.bytes), kPresetCount);
+  loadOut("file: %d bytes, %d data lines, every second one with \"ssl in=995 out=465 auth login=address\"\n",
+          static_cast<int>(load.bytes), kPresetCount);
   loadOut("LoadProviderFile  min %7.2f ms  median %7.2f ms  (%.3f us per preset)\n", Ms(load.product.min),
           Ms(load.product.median), Us(load.product.min) / kPresetCount);
   loadOut("bare read         min %7.2f ms  median %7.2f ms\n", Ms(load.bare.min), Ms(load.bare.median));

@@ -1,54 +1,100 @@
-// The line rules of providers.lst. Lines are cut out of the file's text as views
-// and split in place; the only allocations are those of the entries' strings.
+// The line rules of providers.lst. A catalogue keeps the text it was read from
+// and, per data line, where it starts: loading scans each line once, finds its
+// separators eight bytes at a time and reads only the settings field; the other
+// fields are cut out when an entry is asked for, by the same scan.
 #include "catalogue/provider_catalogue.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <stdexcept>
 
 namespace qb {
 namespace {
+
+static_assert(std::endian::native == std::endian::little, "the byte scan takes the first byte as the lowest");
 
 // The five preset fields and the optional settings field.
 constexpr std::size_t kFieldCount = 6;
 constexpr std::size_t kRequiredFields = 5;
 
-// Only the space character is stripped; tabs and every other byte stay.
-std::string_view StripSpaces(std::string_view line) {
-  std::size_t first = 0;
-  std::size_t last = line.size();
-  while (first < last && line[first] == ' ') ++first;
-  while (last > first && line[last - 1] == ' ') --last;
-  return line.substr(first, last - first);
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// The high bit of every byte of `word` that equals `c`. Bits above the lowest
+// one may be set for bytes that do not match (a borrow runs on), so only the
+// lowest set bit is used.
+constexpr std::uint64_t BytesEqualTo(std::uint64_t word, unsigned char c) {
+  const std::uint64_t x = word ^ (kOnes * c);
+  return (x - kOnes) & ~x & kHighBits;
 }
 
-// Classifies a line and, for a data line, cuts its first five fields out of it.
-ProviderLineKind SplitLine(std::string_view line, std::string_view (&fields)[kFieldCount]) {
-  const std::string_view stripped = StripSpaces(line);
-  if (!stripped.empty() && stripped.front() == '#') return ProviderLineKind::Comment;
+bool IsMark(char c, bool breaksEndLine) {
+  return c == ';' || c == '\0' || (breaksEndLine && (c == '\r' || c == '\n'));
+}
 
-  const char* p = stripped.data();
-  const char* const end = p + stripped.size();
-  for (std::size_t i = 0; i < kFieldCount; ++i) {
-    // The sixth field ends at the next ";" as well: whatever follows it is
-    // further fields, which are ignored.
-    const void* sep = (p == end) ? nullptr : std::memchr(p, ';', static_cast<std::size_t>(end - p));
-    const char* fieldEnd = sep ? static_cast<const char*>(sep) : end;
-    fields[i] = std::string_view(p, static_cast<std::size_t>(fieldEnd - p));
-    if (!sep) {
-      // No separator left: this was the last field of the line.
-      for (std::size_t j = i + 1; j < kFieldCount; ++j) fields[j] = std::string_view();
-      return i + 1 >= kRequiredFields ? ProviderLineKind::Data : ProviderLineKind::Malformed;
-    }
-    p = fieldEnd + 1;
+// The first ';' or NUL in [p, end), and CR or LF when they end lines; `end`
+// when there is none.
+template <bool kBreaksEndLine>
+const char* NextMark(const char* p, const char* end) {
+  while (end - p >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    std::uint64_t marks = BytesEqualTo(word, ';') | BytesEqualTo(word, 0);
+    if constexpr (kBreaksEndLine) marks |= BytesEqualTo(word, '\r') | BytesEqualTo(word, '\n');
+    if (marks) return p + std::countr_zero(marks) / 8;
+    p += 8;
   }
-  return ProviderLineKind::Data;
+  while (p < end && !IsMark(*p, kBreaksEndLine)) ++p;
+  return p;
 }
 
-// The first `c` in [from, to), or `to` when there is none.
-const char* Find(const char* from, const char* to, char c) {
-  if (from == to) return to;
-  const void* hit = std::memchr(from, c, static_cast<std::size_t>(to - from));
-  return hit ? static_cast<const char*>(hit) : to;
+// One line as the rules see it: its kind, where it ends, and its fields.
+struct ScannedLine {
+  ProviderLineKind kind = ProviderLineKind::Malformed;
+  const char* end = nullptr;  // the line break, or the end of the text
+  std::string_view fields[kFieldCount];
+};
+
+// Reads the line that starts at `p`. Only the whole line loses its outer
+// spaces (never a tab): the leading ones before the first field, the trailing
+// ones at the end of the last. The sixth field ends at the next ";" as well:
+// whatever follows it is further fields, which are ignored.
+template <bool kBreaksEndLine>
+ScannedLine ScanLine(const char* p, const char* const end) {
+  ScannedLine line;
+  while (p < end && *p == ' ') ++p;
+  std::size_t count = 0;
+  bool nul = false;
+  const char* fieldStart = p;
+  const bool comment = p < end && *p == '#';
+  for (;;) {
+    const char* mark = NextMark<kBreaksEndLine>(p, end);
+    if (mark == end || *mark == '\r' || *mark == '\n') {
+      line.end = mark;
+      const char* fieldEnd = mark;
+      while (fieldEnd > fieldStart && fieldEnd[-1] == ' ') --fieldEnd;
+      if (count < kFieldCount) line.fields[count] = std::string_view(fieldStart, static_cast<std::size_t>(fieldEnd - fieldStart));
+      ++count;
+      break;
+    }
+    p = mark + 1;
+    if (*mark == '\0') {
+      nul = true;
+      continue;
+    }
+    if (count < kFieldCount) line.fields[count] = std::string_view(fieldStart, static_cast<std::size_t>(mark - fieldStart));
+    ++count;
+    fieldStart = p;
+  }
+  if (comment) {
+    line.kind = ProviderLineKind::Comment;
+  } else if (count < kRequiredFields) {
+    line.kind = ProviderLineKind::Malformed;
+  } else {
+    line.kind = nul ? ProviderLineKind::Rejected : ProviderLineKind::Data;
+  }
+  return line;
 }
 
 bool IsKnownProtocol(std::string_view protocol) {
@@ -62,16 +108,21 @@ bool IsKnownProtocol(std::string_view protocol) {
   return u == "POP3" || u == "IMAP";
 }
 
-void Assign(ProviderEntry& entry, const std::string_view (&fields)[kFieldCount],
-            std::vector<ProviderProblem>* problems, std::size_t lineNumber) {
-  entry.name.assign(fields[0]);
-  entry.domain.assign(fields[1]);
-  entry.smtpServer.assign(fields[2]);
-  entry.incomingServer.assign(fields[3]);
-  entry.incomingProtocol.assign(fields[4]);
-  entry.settings = ParseProviderSettings(fields[5], problems, lineNumber);
-  if (problems && !IsKnownProtocol(fields[4]))
-    problems->push_back({ProviderProblem::Kind::UnknownProtocol, lineNumber, std::string(fields[4])});
+// What load time needs of a data line: its settings, and its problems in the
+// order of the fields they are in.
+ProviderSettings ReadDataLine(const ScannedLine& line, std::vector<ProviderProblem>* problems,
+                              std::size_t lineNumber) {
+  if (problems && !IsKnownProtocol(line.fields[4]))
+    problems->push_back({ProviderProblem::Kind::UnknownProtocol, lineNumber, std::string(line.fields[4])});
+  return ParseProviderSettings(line.fields[5], problems, lineNumber);
+}
+
+void AssignFields(ProviderEntry& entry, const ScannedLine& line) {
+  entry.name.assign(line.fields[0]);
+  entry.domain.assign(line.fields[1]);
+  entry.smtpServer.assign(line.fields[2]);
+  entry.incomingServer.assign(line.fields[3]);
+  entry.incomingProtocol.assign(line.fields[4]);
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -135,49 +186,99 @@ ProviderSettings ParseProviderSettings(std::string_view field, std::vector<Provi
 
 ProviderLineKind ParseProviderLine(std::string_view line, ProviderEntry& entry,
                                    std::vector<ProviderProblem>* problems, std::size_t lineNumber) {
-  std::string_view fields[kFieldCount];
-  const ProviderLineKind kind = SplitLine(line, fields);
-  if (kind == ProviderLineKind::Data) Assign(entry, fields, problems, lineNumber);
-  return kind;
+  const ScannedLine scanned = ScanLine<false>(line.data(), line.data() + line.size());
+  if (scanned.kind == ProviderLineKind::Data) {
+    AssignFields(entry, scanned);
+    entry.settings = ReadDataLine(scanned, problems, lineNumber);
+  } else if (scanned.kind == ProviderLineKind::Rejected && problems) {
+    problems->push_back({ProviderProblem::Kind::NulByte, lineNumber, std::string()});
+  }
+  return scanned.kind;
+}
+
+// ---------------------------------------------------------------------------
+// The catalogue
+
+ProviderCatalogue::ProviderCatalogue(std::initializer_list<ProviderEntry> entries) {
+  for (const ProviderEntry& entry : entries) Append(entry);
+}
+
+void ProviderCatalogue::Append(ProviderEntry entry) {
+  lines_.push_back({kGivenEntry | given_.size(), entry.settings});
+  given_.push_back(std::move(entry));
+}
+
+ProviderEntry ProviderCatalogue::operator[](std::size_t i) const {
+  const Line& line = lines_[i];
+  if (line.start & kGivenEntry) return given_[line.start & ~kGivenEntry];
+  ProviderEntry entry;
+  AssignFields(entry, ScanLine<true>(text_.data() + line.start, text_.data() + text_.size()));
+  entry.settings = line.settings;
+  return entry;
+}
+
+ProviderEntry ProviderCatalogue::at(std::size_t i) const {
+  if (i >= size()) throw std::out_of_range("ProviderCatalogue::at");
+  return (*this)[i];
+}
+
+std::string ProviderCatalogue::name(std::size_t i) const {
+  const Line& line = lines_[i];
+  if (line.start & kGivenEntry) return given_[line.start & ~kGivenEntry].name;
+  return std::string(ScanLine<true>(text_.data() + line.start, text_.data() + text_.size()).fields[0]);
+}
+
+bool ProviderCatalogue::operator==(const ProviderCatalogue& other) const {
+  if (size() != other.size() || problems_ != other.problems_) return false;
+  for (std::size_t i = 0; i < size(); ++i)
+    if (!((*this)[i] == other[i])) return false;
+  return true;
 }
 
 void ParseProviderText(std::string_view text, ProviderCatalogue& catalogue) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  if (p == end || catalogue.size() >= kMaxProviderEntries) return;
+  if (text.empty() || catalogue.size() >= kMaxProviderEntries) return;
+  AdoptProviderText(std::string(text), catalogue);
+}
 
-  // Room for one entry per line break (and the last line), up to the limit,
-  // so that the catalogue does not move its entries while it grows.
-  std::size_t lines = static_cast<std::size_t>(std::count(p, end, '\n'));
-  if (lines == 0) lines = static_cast<std::size_t>(std::count(p, end, '\r'));
-  catalogue.Reserve(catalogue.size() + std::min(lines + 1, kMaxProviderEntries - catalogue.size()));
+void AdoptProviderText(std::string text, ProviderCatalogue& catalogue) {
+  if (text.empty() || catalogue.size() >= kMaxProviderEntries) return;
+  std::string& kept = catalogue.text_;
+  std::size_t from = 0;
+  if (kept.empty()) {
+    kept = std::move(text);
+  } else {
+    // A line break between the texts, so that cutting the last line of the
+    // earlier text stops where reading it stopped.
+    if (kept.back() != '\n' && kept.back() != '\r') kept += '\n';
+    from = kept.size();
+    kept += text;
+  }
 
-  std::string_view fields[kFieldCount];
+  // Room for every line up to the limit; a data line takes at least four bytes
+  // (";;;;"). Pages of the room that stay unused are never touched.
+  const std::size_t room = kMaxProviderEntries - catalogue.size();
+  catalogue.Reserve(catalogue.size() + std::min(room, (kept.size() - from) / 4 + 1));
+
   // A line ends at CR LF, at LF or at a lone CR. Text after the last line
   // break is a line of its own; a break at the very end adds no empty line.
-  // The next LF is remembered across lines so that a file broken by lone CRs
-  // is not searched to its end once per line.
-  const char* nextLf = Find(p, end, '\n');
-  std::vector<ProviderProblem> problems;
+  const char* const base = kept.data();
+  const char* const end = base + kept.size();
+  const char* p = base + from;
   std::size_t lineNumber = 0;
   while (p < end && catalogue.size() < kMaxProviderEntries) {
     ++lineNumber;
-    if (nextLf < p) nextLf = Find(p, end, '\n');
-    const char* lineEnd = Find(p, nextLf, '\r');
-
-    if (SplitLine(std::string_view(p, static_cast<std::size_t>(lineEnd - p)), fields) ==
-        ProviderLineKind::Data) {
-      ProviderEntry entry;
-      Assign(entry, fields, &problems, lineNumber);
-      catalogue.Append(std::move(entry));
+    const ScannedLine line = ScanLine<true>(p, end);
+    if (line.kind == ProviderLineKind::Data) {
+      const ProviderSettings settings = ReadDataLine(line, &catalogue.problems_, lineNumber);
+      catalogue.lines_.push_back({static_cast<std::size_t>(p - base), settings});
+    } else if (line.kind == ProviderLineKind::Rejected) {
+      catalogue.problems_.push_back({ProviderProblem::Kind::NulByte, lineNumber, std::string()});
     }
-
-    p = lineEnd;
+    p = line.end;
     if (p == end) break;
     if (*p == '\r' && p + 1 < end && p[1] == '\n') ++p;
     ++p;
   }
-  for (ProviderProblem& problem : problems) catalogue.AddProblem(std::move(problem));
 }
 
 }  // namespace qb

@@ -50,36 +50,65 @@ struct ProviderProblem {
 inline constexpr std::size_t kMaxProviderEntries = 32767;
 
 // The presets in file order; position i is item i of the provider box.
+//
+// A catalogue read from a file keeps the file's text once and, per data line,
+// where the line starts and its settings: a preset's fields are cut out of the
+// text when the preset is asked for. Loading thus costs little more than
+// reading the file, however many presets it holds.
 class ProviderCatalogue {
  public:
   ProviderCatalogue() = default;
-  ProviderCatalogue(std::initializer_list<ProviderEntry> entries) : entries_(entries) {}
+  ProviderCatalogue(std::initializer_list<ProviderEntry> entries);
 
-  std::size_t size() const { return entries_.size(); }
-  bool empty() const { return entries_.empty(); }
-  // By value: an entry may be cut out of the file's text when asked for.
-  ProviderEntry operator[](std::size_t i) const { return entries_[i]; }
-  ProviderEntry at(std::size_t i) const { return entries_.at(i); }
-  ProviderEntry front() const { return entries_.front(); }
-  ProviderEntry back() const { return entries_.back(); }
+  std::size_t size() const { return lines_.size(); }
+  bool empty() const { return lines_.empty(); }
+  // By value: an entry is cut out of the file's text when asked for.
+  ProviderEntry operator[](std::size_t i) const;
+  ProviderEntry at(std::size_t i) const;
+  ProviderEntry front() const { return (*this)[0]; }
+  ProviderEntry back() const { return (*this)[size() - 1]; }
+  // Only the name of preset i, for filling the provider box without cutting
+  // the other fields.
+  std::string name(std::size_t i) const;
   const std::vector<ProviderProblem>& problems() const { return problems_; }
 
-  void Append(ProviderEntry entry) { entries_.push_back(std::move(entry)); }
-  void Reserve(std::size_t n) { entries_.reserve(n); }
+  // An entry given whole rather than read from a text.
+  void Append(ProviderEntry entry);
+  void Reserve(std::size_t n) { lines_.reserve(n); }
   void AddProblem(ProviderProblem problem) { problems_.push_back(std::move(problem)); }
 
-  bool operator==(const ProviderCatalogue&) const = default;
+  // The same presets in the same order, and the same problems.
+  bool operator==(const ProviderCatalogue& other) const;
 
  private:
-  std::vector<ProviderEntry> entries_;
+  friend void AdoptProviderText(std::string text, ProviderCatalogue& catalogue);
+
+  // One preset: where its line starts in text_, or, with kGivenEntry set, its
+  // position in given_. The settings are read at load, once, with the problems.
+  struct Line {
+    std::size_t start;
+    ProviderSettings settings;
+  };
+  static constexpr std::size_t kGivenEntry = ~(~std::size_t{0} >> 1);
+
+  std::string_view LineText(const Line& line) const;
+
+  std::string text_;
+  std::vector<Line> lines_;
+  std::vector<ProviderEntry> given_;
   std::vector<ProviderProblem> problems_;
 };
 
-enum class ProviderLineKind { Comment, Data, Malformed };
+enum class ProviderLineKind {
+  Comment,
+  Data,
+  Malformed,  // fewer than five fields (empty lines among them)
+  Rejected,   // five fields or more, but it holds a NUL byte: no entry, a NulByte problem
+};
 
 // Classifies one line (without its line break) and, for a data line, fills `entry`
 // and appends what it could not use to `problems` (with line number `lineNumber`).
-// Lines with fewer than five fields (empty lines among them) are Malformed.
+// Problems are listed in the order of the fields they are in.
 ProviderLineKind ParseProviderLine(std::string_view line, ProviderEntry& entry,
                                    std::vector<ProviderProblem>* problems = nullptr, std::size_t lineNumber = 0);
 
@@ -88,10 +117,14 @@ ProviderLineKind ParseProviderLine(std::string_view line, ProviderEntry& entry,
 ProviderSettings ParseProviderSettings(std::string_view field, std::vector<ProviderProblem>* problems,
                                        std::size_t lineNumber);
 
-// Appends the entries of a whole file's text, in file order. Lines end at CR LF,
-// LF or a lone CR; comment and malformed lines are skipped; data lines that would
-// take the catalogue (entries already in it included) past kMaxProviderEntries
-// are ignored.
+// Appends the entries of a whole file's text (UTF-8), in file order, and the
+// problems of its lines, numbered from 1 at the start of this text. Lines end at
+// CR LF, LF or a lone CR; comment, malformed and rejected lines are skipped; data
+// lines that would take the catalogue (entries already in it included) past
+// kMaxProviderEntries are ignored, and so is everything after the last entry kept.
 void ParseProviderText(std::string_view text, ProviderCatalogue& catalogue);
+
+// The same, keeping `text` inside the catalogue without a copy.
+void AdoptProviderText(std::string text, ProviderCatalogue& catalogue);
 
 }  // namespace qb

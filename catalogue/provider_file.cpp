@@ -1,12 +1,15 @@
-// Reads providers.lst from the current directory: the whole file at once, as
-// raw 8-bit text in the ANSI code page, then the line rules of the parser.
+// Reads providers.lst from the current directory: the whole file at once, then
+// its conversion to UTF-8 (text_encoding.h decides how; only the ANSI code page
+// needs the system), then the line rules of the parser, which keep the text.
 #include "catalogue/provider_file.h"
 
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "app/app_error.h"
+#include "catalogue/text_encoding.h"
 
 namespace qb {
 namespace {
@@ -64,6 +67,30 @@ std::string CurrentFolder() {
                      "usano e riprova.");
 }
 
+// Text in the system's ANSI code page as UTF-8: to UTF-16 by the system, then
+// to UTF-8. Converted in pieces that end at a line break, where no double-byte
+// character of an Asian code page can be split, so that no length passes INT_MAX.
+std::string AnsiToUtf8(std::string_view ansi) {
+  constexpr std::size_t kPiece = 1 << 24;
+  std::string utf8;
+  std::wstring wide;
+  while (!ansi.empty()) {
+    std::size_t length = ansi.size();
+    if (length > kPiece) {
+      const std::size_t lf = ansi.rfind('\n', kPiece);
+      length = (lf == std::string_view::npos) ? kPiece : lf + 1;
+    }
+    const int in = static_cast<int>(length);
+    const int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), in, nullptr, 0);
+    wide.resize(static_cast<std::size_t>(units > 0 ? units : 0));
+    if (units > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), in, wide.data(), units);
+    utf8 += Utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)),
+                        false);
+    ansi.remove_prefix(length);
+  }
+  return utf8;
+}
+
 }  // namespace
 
 ProviderCatalogue LoadProviderFile(const std::string& fileName) {
@@ -102,7 +129,7 @@ ProviderCatalogue LoadProviderFile(const std::string& fileName) {
   }
 
   ProviderCatalogue catalogue;
-  ParseProviderText(text, catalogue);
+  AdoptProviderText(DecodeText(std::move(text), &AnsiToUtf8), catalogue);
   return catalogue;
 }
 

@@ -8,8 +8,9 @@ namespace qb {
 
 inline constexpr char kProviderFileName[] = "providers.lst";
 
-// Reads the file, as raw 8-bit text, into a catalogue (empty when the file holds
-// no data line). A missing file raises AppError 53 and one that exists but cannot
+// Reads the file into a catalogue (empty when the file holds no data line). The
+// file may be UTF-8 (with or without a byte order mark), UTF-16 with a byte order
+// mark, or in the system's ANSI code page; the entries hold UTF-8. A missing file raises AppError 53 and one that exists but cannot
 // be opened or read (a folder of that name, a file locked by another program)
 // AppError 75; the Italian description names the file and the folder it was
 // looked for in.

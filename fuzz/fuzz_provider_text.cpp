@@ -3,15 +3,19 @@
 // Checked for every input, besides the sanitizers' own checks:
 //  - the catalogue never holds more than kMaxProviderEntries entries;
 //  - no field holds ';', '\n' or '\r' (fields are cut at the separators and
-//    lines at their breaks; fields past the fifth are dropped, not glued on);
+//    lines at their breaks; fields past the sixth are dropped, not glued on);
 //  - parsing the same text twice gives the same catalogue;
 //  - the result equals a plain, obviously slow reading of the text: cut into
 //    lines at CR LF, LF or a lone CR, each line given to ParseProviderLine,
-//    whose result is in turn compared with a plain field split;
+//    whose result is in turn compared with a plain field split, a plain
+//    reading of the settings words and the problems both give;
 //  - parsing into a catalogue that already holds entries keeps them and
 //    appends the same entries (up to the limit);
 //  - for some short inputs, the text repeated past the limit keeps exactly
-//    the first kMaxProviderEntries entries of the repetition.
+//    the first kMaxProviderEntries entries of the repetition;
+//  - the bytes decoded as a file's (DecodeText, ISO 8859-1 standing in for the
+//    ANSI code page) are valid UTF-8 and equal a plain decoding: byte order
+//    mark first, else valid UTF-8 as it is, else ANSI.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +26,7 @@
 #include <vector>
 
 #include "catalogue/provider_catalogue.h"
+#include "catalogue/text_encoding.h"
 
 namespace {
 
@@ -29,6 +34,8 @@ using qb::kMaxProviderEntries;
 using qb::ProviderCatalogue;
 using qb::ProviderEntry;
 using qb::ProviderLineKind;
+using qb::ProviderProblem;
+using qb::ProviderSettings;
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "provider_text: invariant broken: %s\n", what);
@@ -67,9 +74,57 @@ std::vector<std::string_view> Lines(std::string_view text) {
   return lines;
 }
 
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+// The settings words, the slow way: split at every space, compare in lower case.
+ProviderSettings ReferenceSettings(const std::string& field, std::size_t lineNumber,
+                                   std::vector<ProviderProblem>& problems) {
+  ProviderSettings settings;
+  std::vector<std::string> words(1);
+  for (char c : field) {
+    if (c == ' ')
+      words.emplace_back();
+    else
+      words.back() += c;
+  }
+  for (const std::string& word : words) {
+    if (word.empty()) continue;
+    const std::size_t eq = word.find('=');
+    const bool hasValue = eq != std::string::npos;
+    const std::string key = Lower(word.substr(0, eq));
+    const std::string value = hasValue ? word.substr(eq + 1) : std::string();
+    bool bad = false;
+    if (key == "ssl" || key == "auth") {
+      bad = hasValue;
+      if (!bad) (key == "ssl" ? settings.ssl : settings.auth) = true;
+    } else if (key == "in" || key == "out") {
+      unsigned long port = 0;
+      bad = !hasValue || value.empty() || value.size() > 5 ||
+            value.find_first_not_of("0123456789") != std::string::npos;
+      if (!bad) port = std::stoul(value);
+      bad = bad || port < 1 || port > 65535;
+      if (!bad) (key == "in" ? settings.incomingPort : settings.outgoingPort) = static_cast<std::uint16_t>(port);
+    } else if (key == "login") {
+      bad = !hasValue || Lower(value) != "address";
+      if (!bad) settings.loginAddress = true;
+    } else {
+      continue;
+    }
+    if (bad) problems.push_back({ProviderProblem::Kind::BadSetting, lineNumber, word});
+  }
+  return settings;
+}
+
 // One line, the slow way: strip spaces (only ' '), '#' first is a comment,
-// otherwise split at every ';' and take fields 0 to 4 when there are five.
-ProviderLineKind ReferenceLine(std::string_view line, ProviderEntry& entry) {
+// otherwise split at every ';' and take fields 0 to 5 when there are five;
+// a NUL anywhere rejects such a line.
+ProviderLineKind ReferenceLine(std::string_view line, std::size_t lineNumber, ProviderEntry& entry,
+                               std::vector<ProviderProblem>& problems) {
   while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
   while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
   if (!line.empty() && line.front() == '#') return ProviderLineKind::Comment;
@@ -81,8 +136,135 @@ ProviderLineKind ReferenceLine(std::string_view line, ProviderEntry& entry) {
       fields.back() += c;
   }
   if (fields.size() < 5) return ProviderLineKind::Malformed;
-  entry = ProviderEntry{fields[0], fields[1], fields[2], fields[3], fields[4]};
+  if (line.find('\0') != std::string_view::npos) {
+    problems.push_back({ProviderProblem::Kind::NulByte, lineNumber, ""});
+    return ProviderLineKind::Rejected;
+  }
+  std::string protocol = fields[4];
+  for (char& c : protocol)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (protocol != "POP3" && protocol != "IMAP")
+    problems.push_back({ProviderProblem::Kind::UnknownProtocol, lineNumber, fields[4]});
+  const ProviderSettings settings =
+      fields.size() > 5 ? ReferenceSettings(fields[5], lineNumber, problems) : ProviderSettings{};
+  entry = ProviderEntry{fields[0], fields[1], fields[2], fields[3], fields[4], settings};
   return ProviderLineKind::Data;
+}
+
+// ---------------------------------------------------------------- decoding
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+  std::string out;
+  for (unsigned char b : bytes) {
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return out;
+}
+
+void EncodeUtf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+    return;
+  }
+  const int n = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+  const unsigned char lead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+  out += static_cast<char>(lead[n] | (c >> (6 * (n - 1))));
+  for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
+}
+
+// The code points of UTF-8 text, computed, then checked against the ranges
+// each length may hold; false at the first sequence that is not valid.
+bool ReferenceValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    int n = 0;
+    std::uint32_t c = 0;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    } else if ((b & 0xE0) == 0xC0) {
+      n = 2, c = b & 0x1Fu;
+    } else if ((b & 0xF0) == 0xE0) {
+      n = 3, c = b & 0x0Fu;
+    } else if ((b & 0xF8) == 0xF0) {
+      n = 4, c = b & 0x07u;
+    } else {
+      return false;
+    }
+    if (i + static_cast<std::size_t>(n) > text.size()) return false;
+    for (int k = 1; k < n; ++k) {
+      const unsigned char t = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+      if ((t & 0xC0) != 0x80) return false;
+      c = c << 6 | (t & 0x3Fu);
+    }
+    const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < least[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    i += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string ReferenceUtf16(std::string_view bytes, bool bigEndian) {
+  std::vector<std::uint32_t> units;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const std::uint32_t a = static_cast<unsigned char>(bytes[i]);
+    const std::uint32_t b = static_cast<unsigned char>(bytes[i + 1]);
+    units.push_back(bigEndian ? a * 256 + b : b * 256 + a);
+  }
+  std::string out;
+  for (std::size_t k = 0; k < units.size(); ++k) {
+    const std::uint32_t u = units[k];
+    const bool high = u >= 0xD800 && u < 0xDC00;
+    const bool nextLow = k + 1 < units.size() && units[k + 1] >= 0xDC00 && units[k + 1] < 0xE000;
+    if (high && nextLow) {
+      EncodeUtf8(out, 0x10000 + (u - 0xD800) * 0x400 + (units[k + 1] - 0xDC00));
+      ++k;
+    } else {
+      EncodeUtf8(out, (u >= 0xD800 && u < 0xE000) ? 0xFFFD : u);
+    }
+  }
+  if (bytes.size() % 2) EncodeUtf8(out, 0xFFFD);
+  return out;
+}
+
+void CheckDecoding(std::string_view bytes) {
+  const std::string decoded = qb::DecodeText(std::string(bytes), &Latin1ToUtf8);
+  Require(ReferenceValidUtf8(decoded), "decoded text is not valid UTF-8");
+  Require(qb::IsValidUtf8(bytes) == ReferenceValidUtf8(bytes), "IsValidUtf8 disagrees with a plain decoding");
+  Require(qb::IsAscii(bytes) == (Latin1ToUtf8(bytes).size() == bytes.size()), "IsAscii is wrong");
+  std::string want;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    const std::string_view rest = bytes.substr(3);
+    if (ReferenceValidUtf8(rest)) {
+      want = std::string(rest);
+    } else {
+      // Every byte that starts no valid sequence becomes U+FFFD.
+      for (std::size_t i = 0; i < rest.size();) {
+        std::size_t n = 1;
+        while (n <= 4 && i + n <= rest.size() && !ReferenceValidUtf8(rest.substr(i, n))) ++n;
+        if (n <= 4 && i + n <= rest.size()) {
+          want.append(rest.substr(i, n));
+          i += n;
+        } else {
+          EncodeUtf8(want, 0xFFFD);
+          ++i;
+        }
+      }
+    }
+  } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+    want = ReferenceUtf16(bytes.substr(2), bytes[0] == '\xFE');
+  } else if (ReferenceValidUtf8(bytes)) {
+    want = std::string(bytes);
+  } else {
+    want = Latin1ToUtf8(bytes);
+  }
+  Require(decoded == want, "DecodeText differs from a plain decoding");
 }
 
 ProviderCatalogue Parse(std::string_view text) {
@@ -116,36 +298,52 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const ProviderCatalogue first = Parse(text);
   Require(first.size() <= kMaxProviderEntries, "more entries than the limit");
-  for (const ProviderEntry& e : first) Require(CleanEntry(e), "a field holds ';', CR or LF");
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    const ProviderEntry e = first[i];
+    Require(CleanEntry(e), "a field holds ';', CR or LF");
+    Require(first.name(i) == e.name, "name(i) differs from the entry's name");
+  }
 
   const ProviderCatalogue second = Parse(text);
   Require(first == second, "two parses of the same text differ");
 
   // The slow reading, line by line.
   ProviderCatalogue expected;
+  std::vector<ProviderProblem> expectedProblems;
+  std::size_t lineNumber = 0;
   for (std::string_view line : Lines(text)) {
     if (expected.size() == kMaxProviderEntries) break;
-    const ProviderEntry sentinel{"s0", "s1", "s2", "s3", "s4"};
+    ++lineNumber;
+    const ProviderEntry sentinel{"s0", "s1", "s2", "s3", "s4", {}};
     ProviderEntry got = sentinel;
     ProviderEntry want = sentinel;
-    const ProviderLineKind kind = qb::ParseProviderLine(line, got);
-    Require(kind == ReferenceLine(line, want), "ParseProviderLine classifies a line wrongly");
-    Require(got == want, "ParseProviderLine gives other fields than a plain split");
-    if (kind == ProviderLineKind::Data) expected.push_back(got);
+    std::vector<ProviderProblem> gotProblems;
+    std::vector<ProviderProblem> wantProblems;
+    const ProviderLineKind kind = qb::ParseProviderLine(line, got, &gotProblems, lineNumber);
+    Require(kind == ReferenceLine(line, lineNumber, want, wantProblems), "ParseProviderLine classifies a line wrongly");
+    Require(got == want, "ParseProviderLine gives other fields or settings than a plain split");
+    Require(gotProblems == wantProblems, "ParseProviderLine reports other problems than a plain reading");
+    expectedProblems.insert(expectedProblems.end(), wantProblems.begin(), wantProblems.end());
+    if (kind == ProviderLineKind::Data) expected.Append(got);
   }
+  for (const ProviderProblem& p : expectedProblems) expected.AddProblem(p);
   Require(first == expected, "ParseProviderText differs from reading the lines one by one");
 
   // Appending to entries that are already there.
-  const ProviderEntry old{"old", "d", "s", "i", "p"};
+  const ProviderEntry old{"old", "d", "s", "i", "p", {}};
   const std::size_t before = 1 + size % 3;
-  ProviderCatalogue appended(before, old);
+  ProviderCatalogue appended;
+  for (std::size_t i = 0; i < before; ++i) appended.Append(old);
   qb::ParseProviderText(text, appended);
   Require(appended.size() == std::min(before + first.size(), kMaxProviderEntries),
           "appending gives the wrong number of entries");
   for (std::size_t i = 0; i < appended.size(); ++i) {
-    const ProviderEntry& want = i < before ? old : first[i - before];
+    const ProviderEntry want = i < before ? old : first[i - before];
     if (!(appended[i] == want)) Fail("appending changed or reordered entries");
   }
+  // Short of the limit, the whole text is read either way.
+  if (before + first.size() < kMaxProviderEntries)
+    Require(appended.problems() == first.problems(), "appending changed the problems");
 
   // The limit, on a repetition of short texts (one input in 256, to keep the
   // fuzzer fast: each such check parses a text of 32,767 data lines or more).
@@ -154,5 +352,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < size; ++i) sum += data[i];
     if (sum % 256 == 0) CheckRepetitionPastTheLimit(text, first);
   }
+
+  CheckDecoding(text);
   return 0;
 }

@@ -2,8 +2,11 @@
 // build natively (sanitizers, fuzzing).
 #include "catalogue/provider_catalogue.h"
 
+#include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -135,9 +138,22 @@ TEST(ProviderLineFields, BytesAreTakenAsTheyStand) {
   ASSERT_EQ(ParseProviderLine(line, entry), ProviderLineKind::Data);
   EXPECT_EQ(entry.name, "Qu\xE8 \xFF\x80");
   EXPECT_EQ(entry.domain, "d\xE0");
-  const std::string withNul = "a\0b;d;s;i;POP3"s;
-  ASSERT_EQ(ParseProviderLine(withNul, entry), ProviderLineKind::Data);
-  EXPECT_EQ(entry.name, "a\0b"s);
+}
+
+TEST(ProviderLineFields, NulByteRejectsADataLine) {
+  // NUL bytes come from files in an encoding the loader did not recognise.
+  for (const std::string& line : {"a\0b;d;s;i;POP3"s, "a;d;s;i;PO\0P3"s, "a;d;s;i;POP3;ssl\0"s,
+                                 "a;d;s;i;POP3;ssl;x\0"s, "\0;;;;"s}) {
+    ProviderEntry entry = Sentinel();
+    std::vector<ProviderProblem> problems;
+    EXPECT_EQ(ParseProviderLine(line, entry, &problems, 7), ProviderLineKind::Rejected) << line;
+    EXPECT_EQ(entry, Sentinel()) << line;
+    EXPECT_EQ(problems, (std::vector<ProviderProblem>{{ProviderProblem::Kind::NulByte, 7, ""}})) << line;
+  }
+  // A comment or a line of too few fields was never going to give an entry.
+  ProviderEntry entry;
+  EXPECT_EQ(ParseProviderLine("# a\0b;d;s;i;POP3"s, entry), ProviderLineKind::Comment);
+  EXPECT_EQ(ParseProviderLine("a\0b;d;s"s, entry), ProviderLineKind::Malformed);
 }
 
 TEST(ProviderLineMalformed, FewerThanFiveFieldsIsMalformed) {
@@ -256,6 +272,248 @@ TEST(ProviderText, EntriesAreAppendedToWhatIsThere) {
   ASSERT_EQ(c.size(), 2u);
   EXPECT_EQ(c[0].name, "kept");
   EXPECT_EQ(c[1].name, "n");
+}
+
+// ---------------------------------------------------------------------------
+// The settings field
+
+ProviderSettings Settings(bool ssl, std::uint16_t in, std::uint16_t out, bool auth, bool login) {
+  ProviderSettings s;
+  s.ssl = ssl;
+  s.incomingPort = in;
+  s.outgoingPort = out;
+  s.auth = auth;
+  s.loginAddress = login;
+  return s;
+}
+
+struct SettingsCase {
+  const char* field;
+  ProviderSettings want;
+  std::vector<std::string> badWords;  // reported, in this order
+};
+
+TEST(ProviderSettingsField, WordsValuesAndProblems) {
+  const ProviderSettings none;
+  const SettingsCase cases[] = {
+      {"", none, {}},
+      {"   ", none, {}},
+      {"ssl", Settings(true, 0, 0, false, false), {}},
+      {"auth", Settings(false, 0, 0, true, false), {}},
+      {"login=address", Settings(false, 0, 0, false, true), {}},
+      {"in=995", Settings(false, 995, 0, false, false), {}},
+      {"out=465", Settings(false, 0, 465, false, false), {}},
+      {"ssl in=995 out=465 auth login=address", Settings(true, 995, 465, true, true), {}},
+      {"login=address auth out=465 in=995 ssl", Settings(true, 995, 465, true, true), {}},
+      {"  ssl    auth  ", Settings(true, 0, 0, true, false), {}},
+      {"SSL In=1 OUT=65535 Auth LOGIN=Address", Settings(true, 1, 65535, true, true), {}},
+      {"in=110 in=995", Settings(false, 995, 0, false, false), {}},
+      // Unknown words are free text.
+      {"tls starttls port=25 ssl", Settings(true, 0, 0, false, false), {}},
+      {"ssl,auth", none, {}},
+      {"ssl\tauth", none, {}},
+      // Known words with values they cannot take.
+      {"in=0", none, {"in=0"}},
+      {"in=65536", none, {"in=65536"}},
+      {"in=99999", none, {"in=99999"}},
+      {"in=123456", none, {"in=123456"}},
+      {"in=abc", none, {"in=abc"}},
+      {"in=", none, {"in="}},
+      {"in", none, {"in"}},
+      {"out=-1", none, {"out=-1"}},
+      {"out=+25", none, {"out=+25"}},
+      {"out=4 65", Settings(false, 0, 4, false, false), {}},  // a space ends the word
+      {"login=foo", none, {"login=foo"}},
+      {"login", none, {"login"}},
+      {"login=addresses", none, {"login=addresses"}},
+      {"ssl=1", none, {"ssl=1"}},
+      {"auth=yes", none, {"auth=yes"}},
+      {"ssl=", none, {"ssl="}},
+      // A bad word is skipped; the others still count.
+      {"ssl in=abc out=465 login=foo auth", Settings(true, 0, 465, true, false), {"in=abc", "login=foo"}},
+      {"in=995 in=x", Settings(false, 995, 0, false, false), {"in=x"}},
+  };
+  for (const SettingsCase& c : cases) {
+    std::vector<ProviderProblem> problems;
+    EXPECT_EQ(ParseProviderSettings(c.field, &problems, 12), c.want) << "[" << c.field << "]";
+    std::vector<ProviderProblem> want;
+    for (const std::string& word : c.badWords) want.push_back({ProviderProblem::Kind::BadSetting, 12, word});
+    EXPECT_EQ(problems, want) << "[" << c.field << "]";
+    EXPECT_EQ(ParseProviderSettings(c.field, nullptr, 12), c.want) << "without a problem list: [" << c.field << "]";
+  }
+}
+
+TEST(ProviderSettingsField, OnlyTheSixthFieldHoldsSettings) {
+  const ProviderSettings full = Settings(true, 995, 465, true, true);
+  struct Case {
+    const char* line;
+    ProviderSettings want;
+  } cases[] = {
+      {"n;d;s;i;POP3", {}},
+      {"n;d;s;i;POP3;", {}},
+      {"n;d;s;i;POP3;;", {}},
+      {"n;d;s;i;POP3;free text;more", {}},
+      {"n;d;s;i;POP3;;ssl auth", {}},              // a seventh field is ignored, settings or not
+      {"n;d;s;i;POP3;x;ssl in=995", {}},
+      {"ssl;auth;s;i;POP3", {}},                   // settings words elsewhere are plain text
+      {"n;d;s;i;POP3;ssl in=995 out=465 auth login=address", full},
+      {"n;d;s;i;POP3;ssl in=995 out=465 auth login=address;in=110", full},
+      {"   n;d;s;i;POP3;ssl in=995 out=465 auth login=address   ", full},
+      {"n;d;s;i;POP3; ssl in=995 out=465 auth login=address ;", full},
+  };
+  for (const Case& c : cases) {
+    ProviderEntry entry = Sentinel();
+    std::vector<ProviderProblem> problems;
+    ASSERT_EQ(ParseProviderLine(c.line, entry, &problems, 1), ProviderLineKind::Data) << c.line;
+    EXPECT_EQ(entry.settings, c.want) << c.line;
+    EXPECT_EQ(entry.name, "ssl" == std::string_view(c.line).substr(0, 3) ? "ssl" : "n") << c.line;
+    EXPECT_EQ(entry.incomingProtocol, "POP3") << c.line;
+    EXPECT_TRUE(problems.empty()) << c.line;
+  }
+}
+
+TEST(ProviderSettingsField, AnEntryWithoutSettingsIsTheFiveFieldEntry) {
+  for (const char* line : {"n;d;s;i;IMAP;", "n;d;s;i;IMAP;commento", "n;d;s;i;IMAP;;ssl", "n;d;s;i;IMAP;tls"}) {
+    ProviderEntry entry;
+    ASSERT_EQ(ParseProviderLine(line, entry), ProviderLineKind::Data);
+    EXPECT_EQ(entry, Entry("n", "d", "s", "i", "IMAP")) << line;
+  }
+}
+
+TEST(ProviderSettingsField, SettingsSurviveEveryLineEnd) {
+  for (const char* text : {"a;b;c;d;POP3;ssl in=995\r\nx;y;z;w;IMAP;auth out=587\r\n",
+                           "a;b;c;d;POP3;ssl in=995\nx;y;z;w;IMAP;auth out=587\n",
+                           "a;b;c;d;POP3;ssl in=995\rx;y;z;w;IMAP;auth out=587\r",
+                           "  a;b;c;d;POP3;ssl in=995  \r\n  x;y;z;w;IMAP;auth out=587  ",
+                           "a;b;c;d;POP3;ssl in=995\r\nx;y;z;w;IMAP;auth out=587"}) {
+    const ProviderCatalogue c = Parse(text);
+    ASSERT_EQ(c.size(), 2u) << text;
+    EXPECT_EQ(c[0].settings, Settings(true, 995, 0, false, false)) << text;
+    EXPECT_EQ(c[1].settings, Settings(false, 0, 587, true, false)) << text;
+    EXPECT_EQ(c[1], (ProviderEntry{"x", "y", "z", "w", "IMAP", Settings(false, 0, 587, true, false)})) << text;
+    EXPECT_TRUE(c.problems().empty()) << text;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The problems a text reports
+
+using Kind = ProviderProblem::Kind;
+
+TEST(ProviderProblems, ProtocolsOtherThanPop3AndImap) {
+  struct Case {
+    const char* line;
+    const char* reported;  // nullptr: none
+  } cases[] = {
+      {"n;d;s;i;POP3", nullptr},     {"n;d;s;i;pop3", nullptr},   {"n;d;s;i;Imap", nullptr},
+      {"n;d;s;i;IMAP  ", nullptr},   {"n;d;s;i; POP3", " POP3"},  {"n;d;s;i;POP3 ;ssl", "POP3 "},
+      {"n;d;s;i;POP", "POP"},        {"n;d;s;i;POP33", "POP33"},  {"n;d;s;i;IMAP4", "IMAP4"},
+      {"n;d;s;i;", ""},              {"n;d;s;i;SMTP;ssl", "SMTP"}, {"n;d;s;i;\xC3\x8CMAP", "\xC3\x8CMAP"},
+  };
+  for (const Case& c : cases) {
+    ProviderEntry entry;
+    std::vector<ProviderProblem> problems;
+    ASSERT_EQ(ParseProviderLine(c.line, entry, &problems, 4), ProviderLineKind::Data) << c.line;
+    if (c.reported) {
+      // The entry stays as written: the window decides what to do with it.
+      EXPECT_EQ(entry.incomingProtocol, c.reported) << c.line;
+      EXPECT_EQ(problems, (std::vector<ProviderProblem>{{Kind::UnknownProtocol, 4, c.reported}})) << c.line;
+    } else {
+      EXPECT_TRUE(problems.empty()) << c.line;
+    }
+  }
+}
+
+TEST(ProviderProblems, LineNumbersCountEveryLineOfTheFile) {
+  const ProviderCatalogue c = Parse(
+      "# presets\r\n"                       // 1
+      "\r\n"                                // 2
+      "a;d;s;i;POP3;in=abc\r\n"             // 3
+      "too;few\n"                           // 4
+      "b;d;s;i;POP\n"                       // 5
+      "c;d;s;i;IMAP;ssl\r"                  // 6
+      "   \r"                               // 7
+      "d;d;\0;i;IMAP\r\n"                   // 8
+      "e;d;s;i;FTP;out=0 login=x auth\n"    // 9
+      "# c\0mment\n"                        // 10
+      "f;d;s;i;POP3"s);                     // 11
+  ASSERT_EQ(c.size(), 5u);
+  EXPECT_EQ(c[3].name, "e");
+  EXPECT_TRUE(c[3].settings.auth);
+  EXPECT_EQ(c.problems(), (std::vector<ProviderProblem>{{Kind::BadSetting, 3, "in=abc"},
+                                                       {Kind::UnknownProtocol, 5, "POP"},
+                                                       {Kind::NulByte, 8, ""},
+                                                       {Kind::UnknownProtocol, 9, "FTP"},
+                                                       {Kind::BadSetting, 9, "out=0"},
+                                                       {Kind::BadSetting, 9, "login=x"}}));
+}
+
+TEST(ProviderProblems, RejectedLinesTakeNoPlace) {
+  std::string text = "a\0;d;s;i;POP3\r\n"s;
+  for (int i = 0; i < 3; ++i) {
+    text += 'p';
+    text += std::to_string(i);
+    text += ";d;s;i;POP3\r\n";
+  }
+  const ProviderCatalogue c = Parse(text);
+  ASSERT_EQ(c.size(), 3u);
+  EXPECT_EQ(c[0].name, "p0");  // the first data line that is kept is item 0
+  EXPECT_EQ(c.problems(), (std::vector<ProviderProblem>{{Kind::NulByte, 1, ""}}));
+}
+
+// ---------------------------------------------------------------------------
+// The catalogue, cut on demand
+
+TEST(ProviderCatalogueShape, TextsParsedOneAfterTheOtherDoNotRunTogether) {
+  // The first text ends without a line break: its last entry is cut out of the
+  // kept text again later, and must stop where it stopped the first time.
+  ProviderCatalogue c;
+  ParseProviderText("a;b;c;d;POP3", c);
+  ParseProviderText("x;y;z;w;IMAP;ssl", c);
+  ParseProviderText("k;l;m;n;IMAP\r", c);
+  ParseProviderText("q;r;s;t;POP3;", c);
+  ASSERT_EQ(c.size(), 4u);
+  EXPECT_EQ(c[0], Entry("a", "b", "c", "d", "POP3"));
+  EXPECT_EQ(c[1], (ProviderEntry{"x", "y", "z", "w", "IMAP", Settings(true, 0, 0, false, false)}));
+  EXPECT_EQ(c[2], Entry("k", "l", "m", "n", "IMAP"));
+  EXPECT_EQ(c[3], Entry("q", "r", "s", "t", "POP3"));
+}
+
+TEST(ProviderCatalogueShape, GivenAndReadEntriesKeepTheirOrder) {
+  ProviderCatalogue c{Entry("one", "", "", "", "POP3")};
+  ParseProviderText("two;d;s;i;IMAP;auth\n", c);
+  ProviderEntry third = Entry("three", "d", "s", "i", "POP3");
+  third.settings.ssl = true;
+  c.Append(third);
+  ASSERT_EQ(c.size(), 3u);
+  EXPECT_EQ(c.front().name, "one");
+  EXPECT_TRUE(c[1].settings.auth);
+  EXPECT_EQ(c.back(), third);
+  for (std::size_t i = 0; i < c.size(); ++i) EXPECT_EQ(c.name(i), c[i].name) << i;
+  EXPECT_THROW(c.at(3), std::out_of_range);
+}
+
+TEST(ProviderCatalogueShape, EqualityComparesEntriesNotHowTheyAreKept) {
+  const ProviderCatalogue read = Parse("# x\r\n  a;b;c;d;POP3;ssl  \r\n");
+  ProviderCatalogue given{ProviderEntry{"a", "b", "c", "d", "POP3", Settings(true, 0, 0, false, false)}};
+  EXPECT_EQ(read, given);
+  given.AddProblem({Kind::NulByte, 1, ""});
+  EXPECT_FALSE(read == given);
+  EXPECT_FALSE(read == Parse("a;b;c;d;POP3\r\n"));
+  EXPECT_FALSE(read == Parse("a;b;c;d;POP3;ssl\r\na;b;c;d;POP3;ssl\r\n"));
+}
+
+TEST(ProviderCatalogueShape, ACopyOwnsItsText) {
+  ProviderCatalogue copy;
+  {
+    std::string text = "a;b;c;d;POP3;in=995\r\n";
+    ProviderCatalogue original;
+    ParseProviderText(text, original);
+    copy = original;
+    text.assign(text.size(), 'x');
+  }
+  ASSERT_EQ(copy.size(), 1u);
+  EXPECT_EQ(copy[0], (ProviderEntry{"a", "b", "c", "d", "POP3", Settings(false, 995, 0, false, false)}));
 }
 
 // ---------------------------------------------------------------------------

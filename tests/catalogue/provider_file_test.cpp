@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -116,13 +117,91 @@ TEST_F(ProviderFileTest, EmptyFileGivesAnEmptyCatalogue) {
   EXPECT_TRUE(LoadProviderFile().empty());
 }
 
-TEST_F(ProviderFileTest, BytesAboveAsciiAreKeptAsTheyAre) {
-  const std::string name = "Posta \xE8 \xC0\x80\xFF"s;
-  WriteBytes("providers.lst", name + ";d\xF9.it;s;i;POP3\r\n");
+TEST_F(ProviderFileTest, AnsiBytesBecomeUtf8) {
+  // Not valid UTF-8 (C0 80 is an overlong form), so the whole file is ANSI:
+  // Windows-1252 here, where 80 is the euro sign.
+  WriteBytes("providers.lst", "Posta \xE8 \xC0\x80\xFF;d\xF9.it;s;i;POP3\r\n"s);
   const ProviderCatalogue c = LoadProviderFile();
   ASSERT_EQ(c.size(), 1u);
-  EXPECT_EQ(c[0].name, name);
-  EXPECT_EQ(c[0].domain, "d\xF9.it");
+  EXPECT_EQ(c[0].name, "Posta \xC3\xA8 \xC3\x80\xE2\x82\xAC\xC3\xBF");
+  EXPECT_EQ(c[0].domain, "d\xC3\xB9.it");
+}
+
+// The same two presets in every encoding an editor may save: the entries
+// always hold UTF-8.
+std::string Utf16(const std::string& ascii, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char c : ascii) {
+    // Latin-1 letters only: each is the UTF-16 unit of the same number.
+    out += bigEndian ? '\0' : c;
+    out += bigEndian ? c : '\0';
+  }
+  return out;
+}
+
+TEST_F(ProviderFileTest, EveryEncodingGivesUtf8Entries) {
+  const std::string latin1 = "# elenco\r\nPosta Citt\xE0;citt\xE0.it;smtp.citt\xE0.it;pop.citt\xE0.it;POP3;ssl in=995\r\n"
+                             "Altro;;;;IMAP\r\n";
+  const std::string utf8 =
+      "# elenco\r\nPosta Citt\xC3\xA0;citt\xC3\xA0.it;smtp.citt\xC3\xA0.it;pop.citt\xC3\xA0.it;POP3;ssl in=995\r\n"
+      "Altro;;;;IMAP\r\n";
+  const struct {
+    const char* what;
+    std::string bytes;
+  } files[] = {
+      {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + utf8},
+      {"UTF-8 without a mark", utf8},
+      {"UTF-16 LE", Utf16(latin1, false)},
+      {"UTF-16 BE", Utf16(latin1, true)},
+      {"ANSI (Windows-1252 under Wine)", latin1},
+  };
+  ProviderEntry citta{"Posta Citt\xC3\xA0", "citt\xC3\xA0.it", "smtp.citt\xC3\xA0.it", "pop.citt\xC3\xA0.it", "POP3", {}};
+  citta.settings.ssl = true;
+  citta.settings.incomingPort = 995;
+  for (const auto& f : files) {
+    WriteBytes("providers.lst", f.bytes);
+    const ProviderCatalogue c = LoadProviderFile();
+    ASSERT_EQ(c.size(), 2u) << f.what;
+    EXPECT_EQ(c[0], citta) << f.what;
+    EXPECT_EQ(c[1], (ProviderEntry{"Altro", "", "", "", "IMAP", {}})) << f.what;
+    EXPECT_TRUE(c.problems().empty()) << f.what;
+  }
+}
+
+TEST_F(ProviderFileTest, MarkFirstIsNoPartOfTheFirstLine) {
+  // Without the mark dropped, the first line would be no comment and its name
+  // would start with three more bytes.
+  for (const std::string& mark : {"\xEF\xBB\xBF"s, "\xFF\xFE"s, "\xFE\xFF"s}) {
+    const std::string text = "#;a;b;c;POP3\r\nn;d;s;i;POP3\r\n";
+    WriteBytes("providers.lst", mark == "\xEF\xBB\xBF" ? mark + text : Utf16(text, mark == "\xFE\xFF"));
+    const ProviderCatalogue c = LoadProviderFile();
+    ASSERT_EQ(c.size(), 1u);
+    EXPECT_EQ(c[0].name, "n");
+  }
+}
+
+TEST_F(ProviderFileTest, InvalidUtf8AfterAMarkIsReplacedNotReadAsAnsi) {
+  WriteBytes("providers.lst", "\xEF\xBB\xBFPosta Citt\xE0;citt\xC3\xA0.it;s;i;POP3\r\n");
+  const ProviderCatalogue c = LoadProviderFile();
+  ASSERT_EQ(c.size(), 1u);
+  EXPECT_EQ(c[0].name, "Posta Citt\xEF\xBF\xBD");
+  EXPECT_EQ(c[0].domain, "citt\xC3\xA0.it");
+}
+
+TEST_F(ProviderFileTest, NulInALineRejectsItWithItsLineNumber) {
+  WriteBytes("providers.lst", "# uno\r\nA;a.it;s;i;POP3\r\nB;b.it;s;i;PO\0P3\r\nC;c.it;s;i;IMAP\r\n"s);
+  const ProviderCatalogue c = LoadProviderFile();
+  ASSERT_EQ(c.size(), 2u);
+  EXPECT_EQ(c[0].name, "A");
+  EXPECT_EQ(c[1].name, "C");
+  EXPECT_EQ(c.problems(), (std::vector<ProviderProblem>{{ProviderProblem::Kind::NulByte, 3, ""}}));
+}
+
+TEST_F(ProviderFileTest, Utf16ZeroBytesAreNoNuls) {
+  WriteBytes("providers.lst", Utf16("A;a.it;s;i;POP3\r\n", false));
+  const ProviderCatalogue c = LoadProviderFile();
+  ASSERT_EQ(c.size(), 1u);
+  EXPECT_TRUE(c.problems().empty());
 }
 
 TEST_F(ProviderFileTest, TheFileIsLookedUpInTheCurrentDirectory) {
@@ -247,6 +326,14 @@ TEST(SampleProviders, SampleIsAValidCatalogue) {
   }
   EXPECT_TRUE(imap);
   EXPECT_TRUE(open);
+  // The sample shows the settings field, and every word in it is valid.
+  EXPECT_TRUE(c.problems().empty());
+  bool settings = false;
+  for (std::size_t i = 0; i < c.size(); ++i) {
+    const ProviderSettings s = c[i].settings;
+    if (s.ssl && s.incomingPort && s.outgoingPort && s.auth && s.loginAddress) settings = true;
+  }
+  EXPECT_TRUE(settings);
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+#pragma once
+// The encodings providers.lst may come in, and their conversion to UTF-8.
+// Uses nothing of Win32: only the ANSI code page needs the system, and the
+// caller hands that conversion in.
+#include <string>
+#include <string_view>
+
+namespace qb {
+
+enum class TextEncoding {
+  Ascii,    // no byte above 0x7F and no byte order mark: the same text in every encoding
+  Utf8Bom,  // EF BB BF first
+  Utf8,     // no byte order mark, valid UTF-8 with at least one byte above 0x7F
+  Utf16Le,  // FF FE first
+  Utf16Be,  // FE FF first
+  Ansi,     // anything else: the system's ANSI code page
+};
+
+// Which encoding the bytes of a file are in, judged by their byte order mark
+// and, without one, by whether they are valid UTF-8.
+TextEncoding DetectTextEncoding(std::string_view bytes);
+
+bool IsAscii(std::string_view bytes);
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view bytes);
+
+// The text with every byte that does not belong to a valid UTF-8 sequence
+// replaced by U+FFFD.
+std::string ReplaceInvalidUtf8(std::string_view bytes);
+
+// UTF-16 code units, two bytes each in the given byte order, as UTF-8. A
+// surrogate without its partner and an odd last byte become U+FFFD.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
+// Converts ANSI text to UTF-8; supplied by the caller (the system's code page).
+using AnsiToUtf8Function = std::string (*)(std::string_view ansi);
+
+// The bytes of a file as UTF-8 text, the byte order mark dropped. Invalid
+// UTF-8 after a UTF-8 byte order mark is replaced byte by byte (the mark says
+// what the file is meant to be); without a mark, text that is not valid UTF-8
+// is ANSI. ASCII text is returned as it is, without a copy.
+std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8);
+
+}  // namespace qb
