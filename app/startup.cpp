@@ -49,7 +49,7 @@ void MainForm::Startup() {
     Array_Initialize();
     std::vector<std::string> names;
     names.reserve(catalogue_.size());
-    for (std::size_t i = 0; i < catalogue_.size(); ++i) names.push_back(catalogue_[i].name);
+    for (std::size_t i = 0; i < catalogue_.size(); ++i) names.push_back(catalogue_.name(i));
     ArrayToListBox(control(kProvider), names, TextCoding::Utf8, false);
     UpdateForm();
     // With no presets there is nothing to select: the fields stay locked and
