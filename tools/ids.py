@@ -19,7 +19,7 @@ import os
 import re
 import sys
 
-HEADER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "control_ids.h")
+HEADER = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "control_ids.h"))
 HELP_ENUM = "HelpContext"
 
 
