@@ -7,32 +7,9 @@
 #include <array>
 #include <cstddef>
 
-namespace qb {
+#include "app/control_ids.h"
 
-enum ControlId : int {
-  // Ids 1 and 2 are IDOK and IDCANCEL, which the dialog manager sends for Enter
-  // and Esc; no control uses them, so those keys mean nothing to the window.
-  kFrame1 = 101,
-  kLista,
-  kBtnCancella,
-  kFrame2,
-  kLabel8,
-  kProvider,
-  kLabel3,
-  kUsername,
-  kLabel10,
-  kDominio,
-  kLabel9,
-  kLabelInbound,
-  kPopserver,
-  kLabel5,
-  kSmtpserver,
-  kLabel6,
-  kNome,
-  kBtnAggiungi,
-  kBtnChiudi,
-  kMenuAiuto = 200,
-};
+namespace qb {
 
 enum class ControlKind { Frame, Label, ListBox, Button, ComboBox, TextBox };
 enum class TextAlign { Left, Right, Center };

@@ -8,7 +8,7 @@
 # The version is the project version of CMakeLists.txt, taken from the
 # version.h that CMake generates for the version resource; the script checks
 # that the program's version resource says the same, and that every import of
-# the program exists on Windows XP SP3 (tests/imports/check_imports.py). The
+# the program exists on Windows XP SP3 (both: tests/imports/check_imports.py). The
 # packed program is the build's, stripped of its symbols.
 #
 # QB_PACKAGE_BUILD=DIR packs the program of an i686 build that is already
@@ -67,25 +67,8 @@ i686-w64-mingw32-strip "$stage/Quillbeck.exe"
 
 # The program itself: a 32-bit image whose version resource matches, and
 # whose imports all exist on Windows XP SP3.
-python3 - "$stage/Quillbeck.exe" "$version" <<'EOF' || die "Quillbeck.exe is not the expected 32-bit program"
-import struct, sys
-path, version = sys.argv[1], sys.argv[2]
-data = open(path, "rb").read()
-pe = struct.unpack_from("<I", data, 0x3C)[0]
-machine = struct.unpack_from("<H", data, pe + 4)[0]
-if machine != 0x14C:
-    sys.exit("machine 0x%x is not i386" % machine)
-# VS_FIXEDFILEINFO starts with the signature 0xFEEF04BD.
-at = data.find(struct.pack("<I", 0xFEEF04BD))
-if at < 0:
-    sys.exit("no version resource")
-ms, ls = struct.unpack_from("<II", data, at + 8)
-found = "%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16)
-if found != version or (ls & 0xFFFF) != 0:
-    sys.exit("version resource says %d.%d.%d.%d, expected %s.0" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF, version))
-print("Quillbeck.exe: i386, version resource %s.0" % found)
-EOF
-python3 "$root/tests/imports/check_imports.py" "$stage/Quillbeck.exe" || die "the program would not start on Windows XP SP3"
+python3 "$root/tests/imports/check_imports.py" --version "$version" "$stage/Quillbeck.exe" ||
+  die "Quillbeck.exe is not the expected 32-bit program for Windows XP SP3 version $version"
 
 # The read-me for Notepad on XP: windows-1252, CRLF line ends.
 sed "s/@QB_VERSION@/$version/g" "$root/packaging/LEGGIMI.txt" |

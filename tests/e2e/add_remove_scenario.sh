@@ -28,10 +28,6 @@ TITLE="Configurazione Mail"
 MANAGER='HKCU\Software\Microsoft\Internet Account Manager'
 ACCOUNTS="$MANAGER\\Accounts"
 
-# Control ids of the window.
-ID_LISTA=102 ID_CANCELLA=103 ID_PROVIDER=106 ID_USERNAME=108 ID_DOMINIO=110
-ID_POPSERVER=113 ID_SMTPSERVER=115 ID_NOME=117 ID_AGGIUNGI=118 ID_CHIUDI=119
-
 USER_NAME="mario.rossi"
 DISPLAY_NAME="Mario Rossi"
 ADDRESS="$USER_NAME@quillbeck.it"
@@ -49,6 +45,21 @@ fail() {
   printf 'FAIL: %s\n' "$*" >&2
   exit 1
 }
+
+# Control ids of the window, as app/control_ids.h numbers them.
+ids="$(python3 "$here/../../tools/ids.py")" || fail "cannot read the control ids (tools/ids.py)"
+id_of() { awk -v n="$1" '$1 == n { print $2; found = 1 } END { exit !found }' <<<"$ids" || fail "no $1 in app/control_ids.h"; }
+# (One assignment a line: set -e sees only the last substitution of a line.)
+ID_LISTA="$(id_of kLista)"
+ID_CANCELLA="$(id_of kBtnCancella)"
+ID_PROVIDER="$(id_of kProvider)"
+ID_USERNAME="$(id_of kUsername)"
+ID_DOMINIO="$(id_of kDominio)"
+ID_POPSERVER="$(id_of kPopserver)"
+ID_SMTPSERVER="$(id_of kSmtpserver)"
+ID_NOME="$(id_of kNome)"
+ID_AGGIUNGI="$(id_of kBtnAggiungi)"
+ID_CHIUDI="$(id_of kBtnChiudi)"
 
 # --- preconditions --------------------------------------------------------
 for tool in xdotool import xdpyinfo wine; do
@@ -96,29 +107,8 @@ row_texts() { rows | cut -f 5-; }
 has_row() { row_texts | grep -qxF -- "$1"; }
 lacks_row() { ! row_texts | grep -qxF -- "$1"; }
 
-# The top-level X window under the pointer (a child of the root window), as a
-# decimal id like xdotool's; xdotool itself reports only windows that a window
-# manager has marked, and there is none on a bare X server.
-x_window_under_pointer() {
-  python3 - <<'PY'
-import ctypes
-x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
-x11.XOpenDisplay.restype = ctypes.c_void_p
-x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-x11.XDefaultRootWindow.restype = ctypes.c_ulong
-x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-ulong_p, int_p = ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int)
-x11.XQueryPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ulong_p, ulong_p, int_p, int_p, int_p, int_p,
-                              ctypes.POINTER(ctypes.c_uint)]
-display = x11.XOpenDisplay(None)
-root, child = ctypes.c_ulong(), ctypes.c_ulong()
-ints = [ctypes.c_int() for _ in range(4)]
-mask = ctypes.c_uint()
-x11.XQueryPointer(display, x11.XDefaultRootWindow(display), ctypes.byref(root), ctypes.byref(child),
-                  *[ctypes.byref(i) for i in ints], ctypes.byref(mask))
-print(child.value)
-PY
-}
+# The top-level X window under the pointer, as a decimal id like xdotool's.
+x_window_under_pointer() { python3 "$here/x_window_under_pointer.py"; }
 
 # X screen point of a Win32 screen point: the virtual desktop's origin plus it.
 # A click is made only where the program's own window is on top of the Wine

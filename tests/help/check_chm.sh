@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the compiled help file: its topics, its default topic and language, the
-# context map that F1 uses (numbers 10001 to 10009, each to its topic, as paths
-# inside the file) and the texts of the topics (windows-1252, as declared).
+# context map that F1 uses (the help context numbers of app/control_ids.h, each
+# to its topic, as paths inside the file) and the texts of the topics
+# (windows-1252, as declared).
 # Usage: check_chm.sh Quillbeck.chm [chmls]
 set -uo pipefail
 export LC_ALL=C
@@ -20,19 +21,31 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp "$chm" "$work/help.chm"
 
-# Every context number and the topic it must open. "Nome (Alias)" and the
-# "Chiudi" button share 10008.
-declare -A topic_of=(
-  [10001]=html/lista.htm
-  [10002]=html/rimuovi.htm
-  [10003]=html/provider.htm
-  [10004]=html/username.htm
-  [10005]=html/dominio.htm
-  [10006]=html/server_arrivo.htm
-  [10007]=html/server_smtp.htm
-  [10008]=html/nome_chiudi.htm
-  [10009]=html/aggiungi.htm
+# Every help context and the topic it must open. "Nome (Alias)" and the
+# "Chiudi" button share kHelpNomeChiudi.
+declare -A topic_of_name=(
+  [kHelpLista]=html/lista.htm
+  [kHelpRimuovi]=html/rimuovi.htm
+  [kHelpProvider]=html/provider.htm
+  [kHelpUsername]=html/username.htm
+  [kHelpDominio]=html/dominio.htm
+  [kHelpServerArrivo]=html/server_arrivo.htm
+  [kHelpServerSmtp]=html/server_smtp.htm
+  [kHelpNomeChiudi]=html/nome_chiudi.htm
+  [kHelpAggiungi]=html/aggiungi.htm
 )
+# Their numbers, as app/control_ids.h gives them; a help context there
+# without a topic here fails too.
+ids="$(python3 "$(dirname "${BASH_SOURCE[0]}")/../../tools/ids.py")" ||
+  { echo "FAIL: cannot read app/control_ids.h"; exit 1; }
+declare -A topic_of=()
+while read -r name number; do
+  [[ "$name" == kHelp* ]] || continue
+  if [ -z "${topic_of_name[$name]:-}" ]; then fail "$name ($number) has no expected topic here"; continue; fi
+  topic_of[$number]="${topic_of_name[$name]}"
+  unset "topic_of_name[$name]"
+done <<<"$ids"
+for name in "${!topic_of_name[@]}"; do fail "$name is not a help context of app/control_ids.h"; done
 
 # --- the files inside ---------------------------------------------------------
 "$chmls" -n -p list "$work/help.chm" >"$work/list" 2>/dev/null || fail "chmls cannot list the file"

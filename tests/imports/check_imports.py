@@ -12,10 +12,13 @@ installed) and fails on:
     system DLLs have one: a MinGW runtime DLL or an api-ms-win-* set fails);
   - an imported function that is not in the reference list of its DLL;
   - an import by ordinal (it cannot be checked by name);
-  - a machine other than i386, or a subsystem version above 5.1.
+  - a machine other than i386, or a subsystem version above 5.1;
+  - with --version X.Y.Z, a version resource (VS_FIXEDFILEINFO) other than
+    X.Y.Z.0, or none.
 
 Usage:
   check_imports.py EXE                 check a program (exit 1 on a problem)
+  check_imports.py --version X.Y.Z EXE the same, and its file version
   check_imports.py --objdump-text FILE check the imports in `objdump -p` output
   check_imports.py --self-test         show that the checker catches bad imports
                                        and that the reference lists are sound
@@ -59,6 +62,7 @@ class Image:
         self.machine = None
         self.subsystem_version = None
         self.imports = []  # (dll, name or "#ordinal")
+        self.version = None  # the file version (a, b, c, d) of the version resource
 
 
 def _read_lists(path):
@@ -168,7 +172,58 @@ def read_pe(path):
                 img.imports.append((dll, n))
             d += 20
 
+    img.version = _file_version(data, directory(2), offset, u16, u32)
     return img
+
+
+RT_VERSION = 16
+VS_FIXEDFILEINFO_SIGNATURE = 0xFEEF04BD
+
+
+def _file_version(data, resources, offset, u16, u32):
+    """The file version of the first RT_VERSION resource, or None."""
+    rva, size = resources
+    if not rva:
+        return None
+    base = offset(rva)
+
+    def first_entry(directory, wanted_id=None):
+        """The offset field of the directory's first entry (with that id)."""
+        named, ids = u16(directory + 12), u16(directory + 14)
+        for i in range(named + ids):
+            entry = directory + 16 + 8 * i
+            if wanted_id is None or (i >= named and u32(entry) == wanted_id):
+                return u32(entry + 4)
+        return None
+
+    # Three levels: type, name, language; then the data entry.
+    at = first_entry(base, RT_VERSION)
+    for _ in range(2):
+        if at is None or not at & 0x80000000:
+            return None
+        at = first_entry(base + (at & 0x7FFFFFFF))
+    if at is None or at & 0x80000000 or at + 8 > size:
+        return None
+    data_rva, data_size = u32(base + at), u32(base + at + 4)
+    start = offset(data_rva)
+    block = data[start:start + data_size]
+    # VS_VERSIONINFO: a header and its key, then VS_FIXEDFILEINFO, which
+    # starts with its signature.
+    sig = block.find(struct.pack("<I", VS_FIXEDFILEINFO_SIGNATURE))
+    if sig < 0 or sig + 16 > len(block):
+        return None
+    ms, ls = struct.unpack_from("<II", block, sig + 8)
+    return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+
+def version_problems(img, version):
+    """[(key, message)] when the version resource is not VERSION.0 (x.y.z)."""
+    if img.version is None:
+        return [("<version>", "no version resource")]
+    want = tuple(int(p) for p in version.split(".")) + (0,)
+    if img.version != want:
+        return [("<version>", "version resource says %d.%d.%d.%d, expected %s.0" % (img.version + (version,)))]
+    return []
 
 
 def read_objdump_text(text):
@@ -248,7 +303,8 @@ def violations(img, reference):
 def cross_check_with_objdump(path, img):
     """Compares the PE reader with objdump where objdump is installed."""
     tool = shutil.which(OBJDUMP)
-    if not tool:
+    # The i686 objdump reads no 64-bit image; its machine is reported anyway.
+    if not tool or img.machine != IMAGE_FILE_MACHINE_I386:
         return []
     out = subprocess.run([tool, "-p", path], capture_output=True, text=True, check=True).stdout
     theirs = {(d.lower(), n) for d, n in read_objdump_text(out).imports}
@@ -259,10 +315,14 @@ def cross_check_with_objdump(path, img):
             % (sorted(ours - theirs), sorted(theirs - ours))]
 
 
-def report(label, img, reference):
+def report(label, img, reference, version=None):
     problems = violations(img, reference)
     dlls = sorted({d for d, _ in img.imports}, key=str.lower)
     print("%s: %d imports from %s" % (label, len(img.imports), ", ".join(dlls)))
+    if version is not None:
+        problems += version_problems(img, version)
+        if img.version is not None:
+            print("%s: version resource %d.%d.%d.%d" % ((label,) + img.version))
     for _, msg in problems:
         print("  FAIL " + msg)
     return problems
@@ -379,6 +439,24 @@ def self_test(reference_dir):
         _expect(keys == ["comctl32.dll!#345"], "only the ordinal is reported (got %s)" % keys, failures)
         _expect(not cross_check_with_objdump(ord_exe, ord_img), "PE reader agrees with objdump", failures)
 
+        # The file version is read from the version resource; a program
+        # without one has none.
+        rc = os.path.join(tmp, "version.rc")
+        with open(rc, "w") as f:
+            f.write("1 VERSIONINFO\nFILEVERSION 1,2,3,0\nPRODUCTVERSION 1,2,3,0\nBEGIN\nEND\n")
+        res = os.path.join(tmp, "version.o")
+        subprocess.run(["i686-w64-mingw32-windres", rc, "-O", "coff", "-o", res], check=True, capture_output=True)
+        ver_exe = os.path.join(tmp, "ver.exe")
+        _compile(src, ver_exe, ["-D_WIN32_WINNT=0x0501"], ["-static", res])
+        ver_img = read_pe(ver_exe)
+        print("built program with file version 1.2.3.0")
+        _expect(ver_img.version == (1, 2, 3, 0), "its version is read (got %s)" % (ver_img.version,), failures)
+        _expect(version_problems(ver_img, "1.2.3") == [], "1.2.3 is accepted", failures)
+        keys = [k for k, _ in version_problems(ver_img, "1.2.4")]
+        _expect(keys == ["<version>"], "1.2.4 is reported (got %s)" % keys, failures)
+        _expect(good_img.version is None and version_problems(good_img, "1.2.3") != [],
+                "a program without a version resource is reported (read %s)" % (good_img.version,), failures)
+
         # A 64-bit program is no XP SP3 32-bit program.
         if shutil.which("x86_64-w64-mingw32-gcc-posix"):
             x64_exe = os.path.join(tmp, "x64.exe")
@@ -401,8 +479,11 @@ def main():
     ap.add_argument("exe", nargs="?", help="the 32-bit program to check")
     ap.add_argument("--objdump-text", help="check the imports listed in this `objdump -p` output")
     ap.add_argument("--reference", default=DEFAULT_REFERENCE, help="directory of <dll>.txt lists")
+    ap.add_argument("--version", help="also require this x.y.z as the file version (x.y.z.0)")
     ap.add_argument("--self-test", action="store_true")
     args = ap.parse_args()
+    if args.version is not None and not re.fullmatch(r"[0-9]+\.[0-9]+\.[0-9]+", args.version):
+        ap.error("--version wants x.y.z, not %s" % args.version)
 
     if args.self_test:
         return self_test(args.reference)
@@ -425,12 +506,15 @@ def main():
         label = args.exe
     else:
         ap.error("give an EXE, --objdump-text or --self-test")
-    problems = report(label, img, reference)
+    if args.version is not None and not args.exe:
+        ap.error("--version checks an EXE")
+    problems = report(label, img, reference, args.version)
     for msg in extra:
         print("  FAIL " + msg)
-    if problems or extra:
+    if any(k != "<version>" for k, _ in problems) or extra:
         print("Windows XP SP3 would refuse to start this program, or an import cannot be checked"
               " (see tests/imports/README.md).")
+    if problems or extra:
         return 1
     print("all imports are exported by Windows XP SP3")
     return 0

@@ -1,6 +1,6 @@
 { Compiles an HTML Help project (.hhp) into a .chm, as chmcmd does, with the
   project units of Free Pascal. The build compiles this program together with
-  a corrected copy of Free Pascal's chmfilewriter unit (see CMakeLists.txt):
+  a corrected copy of Free Pascal's chmfilewriter unit (see chm_compiler.cmake):
   the unit of Free Pascal 3.2.2 puts the absolute folder of the project in
   front of every topic of the context map, and F1 then finds no topic.
 
