@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 #include "app/gdi_handles.h"
 #include "app/layout.h"
 #include "app/window_utils.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 #include "catalogue/text_encoding.h"
 
 namespace qb {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 #include "registry/value_query.h"
 
 namespace qb {

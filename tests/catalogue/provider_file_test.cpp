@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 
 namespace qb {
 namespace {

@@ -6,7 +6,7 @@
 #include <source_location>
 #include <string>
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 #include "registry/registry_ops.h"
 #include "tests/support/scratch_registry.h"
 
