@@ -35,9 +35,10 @@ class SubclassedControl {
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Relay)));
   }
 
-  // Gives the control its own procedure back (when it still exists).
+  // Gives the control its own procedure back, when it still exists: a control
+  // that was destroyed has already let go of its owner (WM_NCDESTROY below).
   void Detach() {
-    if (hwnd_ && IsWindow(hwnd_)) {
+    if (hwnd_) {
       SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     }
