@@ -3,6 +3,7 @@
 #include "accounts/account_list.h"
 #include "app/main_form.h"
 #include "app/text_convert.h"
+#include "app/texts.h"
 
 namespace qb {
 
@@ -20,7 +21,7 @@ constexpr AccountField kAccountFields[] = {
 // The field's name as the user sees it: its label's caption (the inbound
 // server's follows the protocol) without the colon.
 std::wstring FieldName(const MainForm& form, const AccountField& field) {
-  if (field.field == kDominio) return L"Dominio";  // its label is the "@"
+  if (field.field == kDominio) return texts::kDominioFieldName;  // its label is the "@"
   std::wstring name = WindowTextOf(form.control(field.label));
   if (!name.empty() && name.back() == L':') name.pop_back();
   return name;
@@ -33,8 +34,10 @@ std::wstring FieldsOutsideAnsi(const MainForm& form) {
   for (const AccountField& field : kAccountFields) {
     const std::vector<std::wstring> outside = CharactersOutsideAnsi(WindowTextOf(form.control(field.field)));
     if (outside.empty()) continue;
-    lines += L"\n- " + FieldName(form, field) + L":";
-    for (const std::wstring& character : outside) lines += L" \"" + character + L"\"";
+    std::wstring characters;
+    for (const std::wstring& character : outside)
+      characters += texts::FormatText(texts::kCharacterOutsideAnsi, {character});
+    lines += texts::FormatText(texts::kFieldOutsideAnsi, {FieldName(form, field), characters});
   }
   return lines;
 }
@@ -91,17 +94,14 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
   if (index < 0 || static_cast<std::size_t>(index) >= catalogue_.size()) {
     // Typing into the provider box drops its selection: without a preset there
     // is no protocol, and half an account must never be written.
-    Tell(L"Scegli un provider dall'elenco prima di aggiungere l'indirizzo.", MB_ICONWARNING);
+    Tell(texts::kChooseProviderFirst, MB_ICONWARNING);
     return std::nullopt;
   }
   // A character the code page lacks would reach the registry as "?" or as a
   // look-alike, and two people's addresses could meet in one key.
   const std::wstring outside = FieldsOutsideAnsi(*this);
   if (!outside.empty()) {
-    Tell(L"L'indirizzo non è stato configurato: questi campi contengono caratteri che la codifica del sistema "
-         L"non può rappresentare e che verrebbero sostituiti da altri:" +
-             outside + L"\nCorreggi i campi indicati e riprova.",
-         MB_ICONWARNING);
+    Tell(texts::FormatText(texts::kFieldsOutsideAnsi, {outside}), MB_ICONWARNING);
     return std::nullopt;
   }
   const AccountInput input{FieldTextA(*this, kUsername), FieldTextA(*this, kDominio), FieldTextA(*this, kNome),
@@ -109,13 +109,10 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
   const std::string address = AccountAddress(input.userName, input.domain);
   switch (CheckAccountAddress(address)) {
     case AddressProblem::Backslash:
-      Tell(L"L'indirizzo \"" + WideFromAnsi(address) +
-               L"\" non può essere configurato: lo username e il dominio non possono contenere il carattere \"\\\".",
-           MB_ICONWARNING);
+      Tell(texts::FormatText(texts::kAddressWithBackslash, {WideFromAnsi(address)}), MB_ICONWARNING);
       return std::nullopt;
     case AddressProblem::TooLong:
-      Tell(L"L'indirizzo è troppo lungo: lo username e il dominio insieme possono avere al massimo " +
-               std::to_wstring(MaxAccountAddressLength() - 1) + L" caratteri.",
+      Tell(texts::FormatText(texts::kAddressTooLong, {std::to_wstring(MaxAccountAddressLength() - 1)}),
            MB_ICONWARNING);
       return std::nullopt;
     case AddressProblem::None:
@@ -132,10 +129,9 @@ void MainForm::OnAddClick() {
   KeepKeyboardFocus(kProvider);  // the next account starts with a provider
   if (!written->failedValues.empty()) {
     std::wstring names;
-    for (const std::string& name : written->failedValues) names += L"\n- " + WideFromAnsi(name);
-    Tell(L"L'indirizzo \"" + WideFromAnsi(written->address) +
-             L"\" non è stato configurato completamente. Non è stato possibile scrivere questi valori:" + names,
-         MB_ICONWARNING);
+    for (const std::string& name : written->failedValues)
+      names += texts::FormatText(texts::kListItem, {WideFromAnsi(name)});
+    Tell(texts::FormatText(texts::kAddedIncompletely, {WideFromAnsi(written->address), names}), MB_ICONWARNING);
   }
 }
 
@@ -146,8 +142,8 @@ void MainForm::OnRemoveClick() {
     return;
   }
   const std::wstring row = ListaRowText(control(kLista), index);
-  const int answer = services_.messageBox(hwnd_, L"Vuoi veramente cancellare l'indirizzo " + row + L"?", L"Cancella",
-                                          MB_YESNO | MB_DEFBUTTON1);
+  const int answer = services_.messageBox(hwnd_, texts::FormatText(texts::kConfirmRemoval, {row}),
+                                          texts::kConfirmRemovalTitle, MB_YESNO | MB_DEFBUTTON1);
   if (answer != IDYES) return;
   Removal removal = Removal::Done;
   const int selected = ListaIndex();
@@ -157,14 +153,9 @@ void MainForm::OnRemoveClick() {
   UpdateForm();
   KeepKeyboardFocus(kLista);
   if (removal == Removal::OutOfDate)
-    Tell(L"L'elenco degli indirizzi non era aggiornato: un altro programma ha modificato o cancellato l'indirizzo " +
-             row + L". Non è stato cancellato nulla; l'elenco è stato aggiornato.",
-         MB_ICONWARNING);
+    Tell(texts::FormatText(texts::kRemovalOutOfDate, {row}), MB_ICONWARNING);
   else if (removal == Removal::Refused)
-    Tell(L"Non è stato possibile cancellare l'indirizzo " + row +
-             L": il registro di sistema ha rifiutato la cancellazione (un altro programma vi ha aggiunto dati, "
-             L"oppure mancano i permessi).",
-         MB_ICONWARNING);
+    Tell(texts::FormatText(texts::kRemovalRefused, {row}), MB_ICONWARNING);
 }
 
 void MainForm::OnCloseClick() { DestroyWindow(hwnd_); }
@@ -176,6 +167,8 @@ void MainForm::KeepKeyboardFocus(ControlId next) {
   if (!focus || !IsWindowEnabled(focus)) SetFocus(control(next));
 }
 
-void MainForm::Tell(const std::wstring& text, UINT icon) { services_.messageBox(hwnd_, text, kWindowTitle, MB_OK | icon); }
+void MainForm::Tell(const std::wstring& text, UINT icon) {
+  services_.messageBox(hwnd_, text, texts::kWindowTitle, MB_OK | icon);
+}
 
 }  // namespace qb

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/text_convert.h"
+#include "app/texts.h"
 
 namespace qb {
 
@@ -12,14 +13,16 @@ namespace {
 
 // What popserver's tooltip says about a preset's connection, in the user's terms.
 std::wstring IncomingServerTip(const ProviderSettings& settings) {
-  std::wstring tip = settings.ssl ? L"Connessione protetta (SSL)" : L"Connessione non protetta";
-  tip += settings.incomingPort ? L", porta " + std::to_wstring(settings.incomingPort) : L", porta standard";
+  std::wstring tip = settings.ssl ? texts::kTipSecure : texts::kTipNotSecure;
+  tip += settings.incomingPort ? texts::FormatText(texts::kTipIncomingPort, {std::to_wstring(settings.incomingPort)})
+                               : texts::kTipStandardPort;
   if (settings.outgoingPort || settings.auth) {
-    tip += L"\r\nInvio:";
-    if (settings.outgoingPort) tip += L" porta " + std::to_wstring(settings.outgoingPort);
-    if (settings.auth) tip += settings.outgoingPort ? L", con autenticazione" : L" con autenticazione";
+    tip += texts::kTipSending;
+    if (settings.outgoingPort)
+      tip += texts::FormatText(texts::kTipOutgoingPort, {std::to_wstring(settings.outgoingPort)});
+    if (settings.auth) tip += settings.outgoingPort ? texts::kTipAuthAfterPort : texts::kTipAuth;
   }
-  if (settings.loginAddress) tip += L"\r\nAccesso con l'indirizzo completo";
+  if (settings.loginAddress) tip += texts::kTipLoginAddress;
   return tip;
 }
 
@@ -41,7 +44,7 @@ void MainForm::OnProviderClick() {
   SetTextOf(kSmtpserver, WideFromUtf8(entry.smtpServer));
   std::wstring protocol = WideFromUtf8(entry.incomingProtocol);
   if (!protocol.empty()) CharUpperBuffW(protocol.data(), static_cast<DWORD>(protocol.size()));
-  SetTextOf(kLabelInbound, protocol + kInboundSuffix);
+  SetTextOf(kLabelInbound, protocol + texts::kInboundSuffix);
   ShowIncomingServerTip(&entry);
   const bool userTypesServers = entry.domain.empty();
   for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, userTypesServers);
@@ -107,8 +110,6 @@ int MainForm::ListaIndex() const {
 std::string MainForm::TextOfA(ControlId id) const { return AnsiFromWide(WindowTextOf(control(id))); }
 
 void MainForm::SetTextOf(ControlId id, const std::wstring& text) { SetWindowTextW(control(id), text.c_str()); }
-
-void MainForm::SetTextOfA(ControlId id, const std::string& text) { SetTextOf(id, WideFromAnsi(text)); }
 
 void MainForm::Enable(ControlId id, bool enabled) { EnableWindow(control(id), enabled ? TRUE : FALSE); }
 

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "app/text_convert.h"
+#include "app/texts.h"
 #include "res/resource.h"
 
 namespace qb {
@@ -18,12 +19,14 @@ constexpr wchar_t kClassName[] = L"QuillbeckMainForm";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 
+// A control's place in the layout table and in controls_: the ids follow the
+// table's order without gaps.
 std::size_t Slot(ControlId id) { return static_cast<std::size_t>(id - kFrame1); }
-
-// The system's procedures of the list and the combo box, which the window's own
-// procedures for them pass every message on to.
-WNDPROC g_listBoxProc = nullptr;
-WNDPROC g_comboBoxProc = nullptr;
+static_assert([] {
+  for (std::size_t i = 0; i < kLayout.size(); ++i)
+    if (kLayout[i].id != kFrame1 + static_cast<int>(i)) return false;
+  return true;
+}());
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
   WNDCLASSEXW wc{};
@@ -76,9 +79,9 @@ FontHandle MakeVerdana(int tenthsOfPointTimes10, int weight, int dpi) {
 }
 
 void ReportFatalError(HWND owner, const AppError& error) {
-  std::wstring text = L"Si è verificato un errore e il programma verrà chiuso.\n\nErrore " +
-                      std::to_wstring(error.number()) + L": " + WideFromAnsi(error.description());
-  MessageBoxW(owner, text.c_str(), kWindowTitle, MB_OK | MB_ICONERROR | MB_TOPMOST);
+  const std::wstring text =
+      texts::FormatText(texts::kFatalError, {std::to_wstring(error.number()), WideFromAnsi(error.description())});
+  MessageBoxW(owner, text.c_str(), texts::kWindowTitle, MB_OK | MB_ICONERROR | MB_TOPMOST);
   ExitProcess(error.number() != 0 ? static_cast<UINT>(error.number()) : 1u);
 }
 
@@ -115,11 +118,11 @@ void MainForm::Guarded(const std::function<void()>& handler) {
   } catch (const AppError& error) {
     services_.fatal(hwnd_, error);
   } catch (const std::bad_alloc&) {
-    services_.fatal(hwnd_, AppError(7, "Out of memory"));
+    services_.fatal(hwnd_, AppError(7, texts::kErrorOutOfMemory));
   } catch (const std::exception& error) {
     services_.fatal(hwnd_, AppError(51, error.what()));
   } catch (...) {
-    services_.fatal(hwnd_, AppError(51, "Internal error"));
+    services_.fatal(hwnd_, AppError(51, texts::kErrorInternal));
   }
 }
 
@@ -231,11 +234,11 @@ void MainForm::CreateWindowAndControls() {
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
 
   HMENU menu = CreateMenu();
-  AppendMenuW(menu, MF_STRING, kMenuAiuto, kMenuAiutoCaption);
-  if (!CreateWindowExW(kWindowExStyle, kClassName, kWindowTitle, kWindowStyle, x, y, width, height, nullptr, menu,
-                       instance_, this)) {
+  AppendMenuW(menu, MF_STRING, kMenuAiuto, texts::kMenuAiuto);
+  if (!CreateWindowExW(kWindowExStyle, kClassName, texts::kWindowTitle, kWindowStyle, x, y, width, height, nullptr,
+                       menu, instance_, this)) {
     DestroyMenu(menu);
-    throw AppError(static_cast<long>(GetLastError()), "Impossibile creare la finestra");
+    throw AppError(static_cast<long>(GetLastError()), texts::kErrorNoWindow);
   }
   // The menu bar's real height can differ from what the estimate assumed.
   RECT client;
@@ -270,10 +273,8 @@ void MainForm::CreateControls() {
       if (HWND edit = FindWindowExW(h, nullptr, L"Edit", nullptr)) SetWindowContextHelpId(edit, spec.helpId);
     }
   }
-  g_listBoxProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(control(kLista), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainForm::ListaProc)));
-  g_comboBoxProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(control(kProvider), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainForm::ProviderProc)));
+  subclassedLista_.Attach(control(kLista), &MainForm::ListaProc, this);
+  subclassedProvider_.Attach(control(kProvider), &MainForm::ProviderProc, this);
   CreateTooltips();
 }
 
@@ -335,21 +336,21 @@ void MainForm::RelayToTooltip(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
-LRESULT CALLBACK MainForm::ProviderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (auto* self = reinterpret_cast<MainForm*>(GetWindowLongPtrW(GetParent(hwnd), GWLP_USERDATA)))
-    self->RelayToTooltip(hwnd, msg, wParam, lParam);
-  return CallWindowProcW(g_comboBoxProc, hwnd, msg, wParam, lParam);
+LRESULT MainForm::ProviderProc(void* context, const SubclassedControl& provider, HWND hwnd, UINT msg, WPARAM wParam,
+                               LPARAM lParam) noexcept {
+  static_cast<MainForm*>(context)->RelayToTooltip(hwnd, msg, wParam, lParam);
+  return provider.CallOriginal(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK MainForm::ListaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<MainForm*>(GetWindowLongPtrW(GetParent(hwnd), GWLP_USERDATA));
-  if (!self) return CallWindowProcW(g_listBoxProc, hwnd, msg, wParam, lParam);
+LRESULT MainForm::ListaProc(void* context, const SubclassedControl& lista, HWND hwnd, UINT msg, WPARAM wParam,
+                            LPARAM lParam) noexcept {
+  auto* self = static_cast<MainForm*>(context);
   self->RelayToTooltip(hwnd, msg, wParam, lParam);
-  if (msg != WM_LBUTTONDOWN) return CallWindowProcW(g_listBoxProc, hwnd, msg, wParam, lParam);
+  if (msg != WM_LBUTTONDOWN) return lista.CallOriginal(hwnd, msg, wParam, lParam);
   // A click on the row that is already selected changes no selection, so the
   // list reports nothing; it is still a click on a row.
   const LRESULT before = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
-  const LRESULT result = CallWindowProcW(g_listBoxProc, hwnd, msg, wParam, lParam);
+  const LRESULT result = lista.CallOriginal(hwnd, msg, wParam, lParam);
   const LRESULT hit = SendMessageW(hwnd, LB_ITEMFROMPOINT, 0, lParam);
   if (before != LB_ERR && HIWORD(hit) == 0 && LOWORD(hit) == (before & 0xFFFF) &&
       SendMessageW(hwnd, LB_GETCURSEL, 0, 0) == before)

@@ -14,6 +14,7 @@
 #include "core/app_error.h"
 #include "app/gdi_handles.h"
 #include "app/layout.h"
+#include "app/subclassed_control.h"
 #include "app/window_utils.h"
 #include "accounts/account_writer.h"
 #include "catalogue/provider_catalogue.h"
@@ -73,8 +74,11 @@ class MainForm {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK ListaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK ProviderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // The procedures of the two subclassed controls; the context is the MainForm.
+  static LRESULT ListaProc(void* context, const SubclassedControl& lista, HWND hwnd, UINT msg, WPARAM wParam,
+                           LPARAM lParam) noexcept;
+  static LRESULT ProviderProc(void* context, const SubclassedControl& provider, HWND hwnd, UINT msg, WPARAM wParam,
+                              LPARAM lParam) noexcept;
   void RelayToTooltip(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) const;
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void Guarded(const std::function<void()>& handler);
@@ -107,7 +111,6 @@ class MainForm {
   int ListaIndex() const;
   std::string TextOfA(ControlId id) const;
   void SetTextOf(ControlId id, const std::wstring& text);
-  void SetTextOfA(ControlId id, const std::string& text);
   void Enable(ControlId id, bool enabled);
   void Tell(const std::wstring& text, UINT icon);
 
@@ -115,7 +118,11 @@ class MainForm {
   Services services_;
   HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;
-  std::array<HWND, 19> controls_{};
+  std::array<HWND, kLayout.size()> controls_{};
+  // The list and the provider box relay the mouse to the tooltip themselves
+  // (see CreateTooltips); the list also reports a click on its selected row.
+  SubclassedControl subclassedLista_;
+  SubclassedControl subclassedProvider_;
   FontHandle font_;
   FontHandle bigFont_;
   HWND lastFocus_ = nullptr;

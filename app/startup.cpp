@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "app/preset_problems.h"
 #include "app/text_convert.h"
+#include "app/texts.h"
 #include "catalogue/provider_file.h"
 
 namespace qb {
@@ -12,27 +13,28 @@ namespace qb {
 namespace {
 
 std::wstring PresetProblemText(const ProviderProblem& problem) {
-  const std::wstring line = L"riga " + std::to_wstring(problem.line) + L": ";
+  const std::wstring line = std::to_wstring(problem.line);
   switch (problem.kind) {
     case ProviderProblem::Kind::BadSetting:
-      return line + L"l'impostazione \"" + WideFromUtf8(problem.text) + L"\" non è valida ed è stata ignorata";
+      return texts::FormatText(texts::kPresetBadSetting, {line, WideFromUtf8(problem.text)});
     case ProviderProblem::Kind::UnknownProtocol:
-      return line + L"il protocollo \"" + WideFromUtf8(problem.text) +
-             L"\" non è né POP3 né IMAP: gli indirizzi di questo provider non avranno il server di posta in arrivo";
+      return texts::FormatText(texts::kPresetUnknownProtocol, {line, WideFromUtf8(problem.text)});
     case ProviderProblem::Kind::NulByte:
-      return line + L"la riga contiene un carattere nullo ed è stata saltata";
+      return texts::FormatText(texts::kPresetNulByte, {line});
   }
-  return line;
+  return texts::FormatText(texts::kPresetOtherProblem, {line});
 }
 
 }  // namespace
 
 std::wstring PresetProblemsMessage(const std::vector<ProviderProblem>& problems) {
   if (problems.empty()) return {};
-  std::wstring text = L"Alcune righe di providers.lst non sono state usate per intero:\n";
+  std::wstring text = texts::kPresetProblems;
   const std::size_t listed = std::min(problems.size(), kMaxListedPresetProblems);
-  for (std::size_t i = 0; i < listed; ++i) text += L"\n- " + PresetProblemText(problems[i]);
-  if (problems.size() > listed) text += L"\n- e altri " + std::to_wstring(problems.size() - listed);
+  for (std::size_t i = 0; i < listed; ++i)
+    text += texts::FormatText(texts::kListItem, {PresetProblemText(problems[i])});
+  if (problems.size() > listed)
+    text += texts::FormatText(texts::kPresetMoreProblems, {std::to_wstring(problems.size() - listed)});
   return text;
 }
 

@@ -98,8 +98,4 @@ void CallHtmlHelp(HWND owner, const std::string& file, UINT command, DWORD_PTR d
   }
 }
 
-void ShowHelpTopic(const std::string& helpFile, const std::string& topic) {
-  CallHtmlHelp(nullptr, helpFile, kHhDisplayTopic, reinterpret_cast<DWORD_PTR>(topic.c_str()));
-}
-
 }  // namespace qb

@@ -3,7 +3,6 @@
 // batch, and opening the HTML Help file.
 #include <windows.h>
 
-#include <concepts>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,15 +14,6 @@ namespace qb {
 // size, and shows it. The handle is given as a 32-bit integer, as window handles
 // are exchanged between programs.
 void SetAlwaysOnTopMode(std::int32_t hWndOrForm, bool OnTop);
-
-// The same for any window object: the handle is read from its hwnd().
-template <typename Window>
-  requires requires(const Window& w) {
-    { w.hwnd() } -> std::convertible_to<HWND>;
-  }
-void SetAlwaysOnTopMode(const Window& hWndOrForm, bool OnTop) {
-  SetAlwaysOnTopMode(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(hWndOrForm.hwnd())), OnTop);
-}
 
 // Appends arr[First..Last] (by default the whole array) to a list box or a combo
 // box, emptying it first when clearIt; drawing is suspended during the fill.
@@ -53,8 +43,5 @@ inline constexpr UINT kHhHelpContext = 0x000F;
 // entry point, or any other error, is ignored: help never stops the program.
 void CallHtmlHelp(HWND owner, const std::string& file, UINT command, DWORD_PTR data,
                   const char* component = "hhctrl.ocx");
-
-// The menu's help call: the topic inside the help file, with no owner window.
-void ShowHelpTopic(const std::string& helpFile, const std::string& topic);
 
 }  // namespace qb

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -90,25 +91,22 @@ TEST_F(ListFill, DrawingResumesAfterTheFill) {
   LockWindowUpdate(nullptr);
 }
 
-struct WindowObject {
-  HWND handle;
-  HWND hwnd() const { return handle; }
-};
+std::int32_t HandleNumber(HWND w) { return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(w)); }
 
-TEST(Topmost, HandleOrObjectPutTheWindowOnTopKeepingItsPlaceAndShowIt) {
+TEST(Topmost, TheHandlePutsTheWindowOnTopOrTakesItOutKeepingItsPlaceAndShowsIt) {
   HWND w = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 40, 50, 120, 80, nullptr, nullptr, nullptr, nullptr);
   ASSERT_FALSE(IsWindowVisible(w));
-  qb::SetAlwaysOnTopMode(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(w)), true);
+  qb::SetAlwaysOnTopMode(HandleNumber(w), true);
   EXPECT_TRUE(IsWindowVisible(w));
   EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
-  qb::SetAlwaysOnTopMode(WindowObject{w}, false);
+  qb::SetAlwaysOnTopMode(HandleNumber(w), false);
   EXPECT_FALSE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  qb::SetAlwaysOnTopMode(WindowObject{w}, true);
+  qb::SetAlwaysOnTopMode(HandleNumber(w), true);
   EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
   ShowWindow(w, SW_HIDE);
-  qb::SetAlwaysOnTopMode(WindowObject{w}, false);
+  qb::SetAlwaysOnTopMode(HandleNumber(w), false);
   EXPECT_TRUE(IsWindowVisible(w));
   RECT r;
   GetWindowRect(w, &r);

@@ -1,0 +1,120 @@
+#pragma once
+// Every text the window shows to the user, in one place (Italian, UTF-8 source).
+//
+// A source file, not a STRINGTABLE in res/quillbeck.rc: windres reads a UTF-8
+// script under #pragma code_page(65001) correctly, but texts loaded at run time
+// would take the layout table's captions out of its constant table, every unit
+// of qb_app that shows a text would need the program's resources linked in,
+// and the script's own escaping rules (quotes, backslashes, line breaks) would
+// stand between these texts and the user. Here each text is a constant the
+// compiler checks.
+//
+// Texts built from pieces are formats: %1 to %9 stand for the values given to
+// FormatText, in order.
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace qb::texts {
+
+// The window and its menu.
+inline constexpr wchar_t kWindowTitle[] = L"Configurazione Mail";
+inline constexpr wchar_t kMenuAiuto[] = L"Aiuto";
+
+// Captions of the controls.
+inline constexpr wchar_t kFrame1Caption[] = L"Indirizzi già configurati in Outlook Express:";
+inline constexpr wchar_t kBtnCancellaCaption[] = L"Rimuovi indirizzo";
+inline constexpr wchar_t kFrame2Caption[] = L"Configura i seguenti indirizzi:";
+inline constexpr wchar_t kLabel8Caption[] = L"Provider:";
+inline constexpr wchar_t kLabel3Caption[] = L"Username:";
+inline constexpr wchar_t kLabel10Caption[] = L"@";
+inline constexpr wchar_t kLabel9Caption[] = L"La password verrà richiesta al primo collegamento con Outlook Express";
+inline constexpr wchar_t kLabelInboundCaption[] = L"POP3 Server:";
+inline constexpr wchar_t kLabel5Caption[] = L"SMTP Server:";
+inline constexpr wchar_t kLabel6Caption[] = L"Nome (Alias):";
+inline constexpr wchar_t kBtnAggiungiCaption[] = L"Aggiungi indirizzo";
+inline constexpr wchar_t kBtnChiudiCaption[] = L"Chiudi";
+// LabelInbound once a preset is chosen: the preset's protocol, upper-cased, then this.
+inline constexpr wchar_t kInboundSuffix[] = L" Server:";
+
+// Tooltips of the controls.
+inline constexpr wchar_t kListaTip[] = L"Questi sono gli indirizzi di posta già configurati su Outlook Express";
+inline constexpr wchar_t kBtnCancellaTip[] = L"Rimuovi da Outlook Express l'indirizzo selezionato";
+inline constexpr wchar_t kProviderTip[] = L"Seleziona il provider";
+inline constexpr wchar_t kUsernameTip[] = L"Inserisci lo username assegnato dal provider";
+inline constexpr wchar_t kDominioTip[] = L"Inserisci il dominio del provider";
+inline constexpr wchar_t kPopserverTip[] = L"Inserisci il server di scaricamento";
+inline constexpr wchar_t kSmtpserverTip[] = L"Inserisci il server di spedizione posta";
+inline constexpr wchar_t kNomeTip[] = L"Inserisci il tuo nome e cognome o alias";
+inline constexpr wchar_t kBtnAggiungiTip[] = L"Aggiungi un nuovo indirizzo con i dati inseriti";
+inline constexpr wchar_t kBtnChiudiTip[] = L"Chiudi l'applicazione";
+
+// popserver's tooltip for a preset with connection settings, built from these pieces.
+inline constexpr wchar_t kTipSecure[] = L"Connessione protetta (SSL)";
+inline constexpr wchar_t kTipNotSecure[] = L"Connessione non protetta";
+inline constexpr wchar_t kTipIncomingPort[] = L", porta %1";
+inline constexpr wchar_t kTipStandardPort[] = L", porta standard";
+inline constexpr wchar_t kTipSending[] = L"\r\nInvio:";
+inline constexpr wchar_t kTipOutgoingPort[] = L" porta %1";
+inline constexpr wchar_t kTipAuthAfterPort[] = L", con autenticazione";
+inline constexpr wchar_t kTipAuth[] = L" con autenticazione";
+inline constexpr wchar_t kTipLoginAddress[] = L"\r\nAccesso con l'indirizzo completo";
+
+// Adding an account.
+inline constexpr wchar_t kDominioFieldName[] = L"Dominio";  // the domain's label is the "@"
+inline constexpr wchar_t kChooseProviderFirst[] = L"Scegli un provider dall'elenco prima di aggiungere l'indirizzo.";
+// %1: one kFieldOutsideAnsi per field.
+inline constexpr wchar_t kFieldsOutsideAnsi[] =
+    L"L'indirizzo non è stato configurato: questi campi contengono caratteri che la codifica del sistema "
+    L"non può rappresentare e che verrebbero sostituiti da altri:%1\nCorreggi i campi indicati e riprova.";
+// %1: the field's name; %2: one kCharacterOutsideAnsi per character.
+inline constexpr wchar_t kFieldOutsideAnsi[] = L"\n- %1:%2";
+inline constexpr wchar_t kCharacterOutsideAnsi[] = L" \"%1\"";
+// %1: the address.
+inline constexpr wchar_t kAddressWithBackslash[] =
+    L"L'indirizzo \"%1\" non può essere configurato: lo username e il dominio non possono contenere il carattere "
+    L"\"\\\".";
+// %1: the longest address, in characters.
+inline constexpr wchar_t kAddressTooLong[] =
+    L"L'indirizzo è troppo lungo: lo username e il dominio insieme possono avere al massimo %1 caratteri.";
+// %1: the address; %2: one kListItem per value.
+inline constexpr wchar_t kAddedIncompletely[] =
+    L"L'indirizzo \"%1\" non è stato configurato completamente. Non è stato possibile scrivere questi valori:%2";
+
+// Removing an account; %1: the list's row.
+inline constexpr wchar_t kConfirmRemoval[] = L"Vuoi veramente cancellare l'indirizzo %1?";
+inline constexpr wchar_t kConfirmRemovalTitle[] = L"Cancella";
+inline constexpr wchar_t kRemovalOutOfDate[] =
+    L"L'elenco degli indirizzi non era aggiornato: un altro programma ha modificato o cancellato l'indirizzo %1. "
+    L"Non è stato cancellato nulla; l'elenco è stato aggiornato.";
+inline constexpr wchar_t kRemovalRefused[] =
+    L"Non è stato possibile cancellare l'indirizzo %1: il registro di sistema ha rifiutato la cancellazione (un altro "
+    L"programma vi ha aggiunto dati, oppure mancano i permessi).";
+
+// The start-up report of providers.lst; %1: the line number, %2: the line's text in question.
+inline constexpr wchar_t kPresetProblems[] = L"Alcune righe di providers.lst non sono state usate per intero:\n";
+inline constexpr wchar_t kPresetBadSetting[] = L"riga %1: l'impostazione \"%2\" non è valida ed è stata ignorata";
+inline constexpr wchar_t kPresetUnknownProtocol[] =
+    L"riga %1: il protocollo \"%2\" non è né POP3 né IMAP: gli indirizzi di questo provider non avranno il server "
+    L"di posta in arrivo";
+inline constexpr wchar_t kPresetNulByte[] = L"riga %1: la riga contiene un carattere nullo ed è stata saltata";
+inline constexpr wchar_t kPresetOtherProblem[] = L"riga %1: ";
+// %1: how many problems the report leaves out.
+inline constexpr wchar_t kPresetMoreProblems[] = L"\n- e altri %1";
+
+// One item of a list inside a message; %1: the item.
+inline constexpr wchar_t kListItem[] = L"\n- %1";
+
+// An error no handler caught; %1: its number, %2: its description.
+inline constexpr wchar_t kFatalError[] = L"Si è verificato un errore e il programma verrà chiuso.\n\nErrore %1: %2";
+// Descriptions of the window's own errors (in the ANSI code page, as every error's).
+inline constexpr char kErrorNoWindow[] = "Impossibile creare la finestra";
+inline constexpr char kErrorOutOfMemory[] = "Out of memory";
+inline constexpr char kErrorInternal[] = "Internal error";
+
+// The format with each %1 to %9 replaced by the value in that place; a
+// placeholder without a value gives nothing, any other "%" stays. The values
+// are inserted as they are: a "%1" inside a value is not replaced again.
+std::wstring FormatText(std::wstring_view format, std::initializer_list<std::wstring_view> values);
+
+}  // namespace qb::texts
