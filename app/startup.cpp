@@ -68,7 +68,15 @@ void MainForm::ReportPresetProblems() {
 }
 
 void MainForm::Array_Initialize() {
-  catalogue_ = LoadProviderFile();
+  try {
+    catalogue_ = LoadProviderFile();
+  } catch (const ProviderFileError& error) {
+    // The same error, told in the window's words.
+    const bool missing = error.kind() == ProviderFileError::Kind::NotFound;
+    throw AppError(error.number(),
+                   AnsiFromWide(texts::FormatText(missing ? texts::kPresetFileNotFound : texts::kPresetFileUnreadable,
+                                                  {WideFromAnsi(error.fileName()), WideFromAnsi(error.folder())})));
+  }
 }
 
 void MainForm::UpdateForm() {

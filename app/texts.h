@@ -102,6 +102,18 @@ inline constexpr wchar_t kPresetOtherProblem[] = L"riga %1: ";
 // %1: how many problems the report leaves out.
 inline constexpr wchar_t kPresetMoreProblems[] = L"\n- e altri %1";
 
+// providers.lst cannot be read at start-up; %1: the file's name, %2: the folder.
+inline constexpr wchar_t kPresetFileNotFound[] =
+    L"File non trovato: \"%1\" nella cartella \"%2\".\r\n\r\n"
+    L"Il programma legge l'elenco dei provider da questo file, che deve trovarsi nella cartella da cui il "
+    L"programma viene avviato. Copia il file in questa cartella oppure avvia il programma dalla cartella che lo "
+    L"contiene.";
+inline constexpr wchar_t kPresetFileUnreadable[] =
+    L"Impossibile leggere il file \"%1\" nella cartella \"%2\".\r\n\r\n"
+    L"Il file esiste ma non può essere aperto: potrebbe essere in uso da parte di un altro programma, essere una "
+    L"cartella anziché un file, oppure non essere accessibile con i permessi del tuo utente. Chiudi gli altri "
+    L"programmi che lo usano e riprova.";
+
 // One item of a list inside a message; %1: the item.
 inline constexpr wchar_t kListItem[] = L"\n- %1";
 

@@ -49,22 +49,11 @@ std::string CurrentFolder() {
 }
 
 [[noreturn]] void RaiseNotFound(const std::string& fileName) {
-  throw AppError(kErrorFileNotFound,
-                 "File non trovato: \"" + fileName + "\" nella cartella \"" + CurrentFolder() +
-                     "\".\r\n\r\n"
-                     "Il programma legge l'elenco dei provider da questo file, che deve trovarsi "
-                     "nella cartella da cui il programma viene avviato. Copia il file in questa "
-                     "cartella oppure avvia il programma dalla cartella che lo contiene.");
+  throw ProviderFileError(ProviderFileError::Kind::NotFound, fileName, CurrentFolder());
 }
 
 [[noreturn]] void RaiseUnreadable(const std::string& fileName) {
-  throw AppError(kErrorFileAccess,
-                 "Impossibile leggere il file \"" + fileName + "\" nella cartella \"" + CurrentFolder() +
-                     "\".\r\n\r\n"
-                     "Il file esiste ma non pu\xF2 essere aperto: potrebbe essere in uso da parte di un "
-                     "altro programma, essere una cartella anzich\xE9 un file, oppure non essere "
-                     "accessibile con i permessi del tuo utente. Chiudi gli altri programmi che lo "
-                     "usano e riprova.");
+  throw ProviderFileError(ProviderFileError::Kind::Unreadable, fileName, CurrentFolder());
 }
 
 // Text in the system's ANSI code page as UTF-8: to UTF-16 by the system, then
@@ -92,6 +81,14 @@ std::string AnsiToUtf8(std::string_view ansi) {
 }
 
 }  // namespace
+
+ProviderFileError::ProviderFileError(Kind kind, const std::string& fileName, const std::string& folder)
+    : AppError(kind == Kind::NotFound ? kErrorFileNotFound : kErrorFileAccess,
+               (kind == Kind::NotFound ? "File not found: \"" : "Cannot read the file \"") + fileName + "\" in \"" +
+                   folder + "\""),
+      kind_(kind),
+      fileName_(fileName),
+      folder_(folder) {}
 
 ProviderCatalogue LoadProviderFile(const std::string& fileName) {
   // Others may keep the file open for reading or even writing (an editor, say);

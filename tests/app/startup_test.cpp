@@ -83,8 +83,21 @@ TEST_F(FormTest, AMissingPresetFileIsReportedWithTheWindowAlreadyVisible) {
   char folder[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, folder);
   EXPECT_NE(description.find(folder), std::string::npos) << description;
+  EXPECT_EQ(description.rfind("File non trovato: \"providers.lst\" nella cartella", 0), 0u) << description;
   EXPECT_TRUE(IsWindowVisible(form().hwnd()));
   EXPECT_EQ(SendMessageW(Ctl(kProvider), CB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(FormTest, AnUnreadablePresetFileIsReportedInItalianWithItsNumber) {
+  ASSERT_TRUE(CreateDirectoryA("providers.lst", nullptr));  // a folder of the file's name
+  Start(nullptr);
+  ASSERT_EQ(fatalErrors.size(), 1u);
+  EXPECT_EQ(fatalErrors[0].number(), 75);
+  const std::string description = fatalErrors[0].description();
+  EXPECT_EQ(description.rfind("Impossibile leggere il file \"providers.lst\" nella cartella", 0), 0u) << description;
+  // "può" in the ANSI code page the message box is given.
+  EXPECT_NE(description.find("pu\xF2 essere aperto"), std::string::npos) << description;
+  RemoveDirectoryA("providers.lst");
 }
 
 TEST_F(FormTest, TheWindowIsPaintedWholeBeforeThePresetsLoad) {

@@ -250,7 +250,7 @@ TEST_F(ProviderFileTest, MissingFileIsError53NamingFileAndFolder) {
   EXPECT_EQ(e.number(), 53);
   EXPECT_NE(e.description().find("\"providers.lst\""), std::string::npos) << e.description();
   EXPECT_NE(e.description().find("\"" + current_ + "\""), std::string::npos) << e.description();
-  EXPECT_NE(e.description().find("non trovato"), std::string::npos) << e.description();
+  EXPECT_NE(e.description().find("not found"), std::string::npos) << e.description();
 }
 
 TEST_F(ProviderFileTest, MissingFileOfAnotherNameNamesThatFile) {
