@@ -136,8 +136,9 @@ TEST_F(AccountListTest, TheAddressAKeyHoldsNowReadsAsItsRowWouldShowIt) {
 TEST_F(AccountListTest, RowsBeyondA16BitIndexKeepTheirOwnKeys) {
   constexpr int kCount = 32769;  // the last row has index 32768
   HKEY root = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, qb::kAccountsRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_CURRENT_USER, qb::kAccountsRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
+      ERROR_SUCCESS);
   for (int i = 0; i < kCount; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "k%05d", i);

@@ -63,19 +63,11 @@ void ScratchHkcu::Remove() {
 }
 
 void RemoveLeftoverRuns(const std::string& parent) {
-  std::vector<std::string> stale;
-  {
-    ScopedKey k;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, parent.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-      DWORD len = sizeof name;
-      if (RegEnumKeyExA(k.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-      unsigned long id = 0;
-      if (std::sscanf(name, "run-%lu-", &id) == 1 && !ProcessRuns(id)) stale.emplace_back(name);
-    }
+  for (const std::string& name : SubKeys(parent)) {
+    unsigned long id = 0;
+    if (std::sscanf(name.c_str(), "run-%lu-", &id) == 1 && !ProcessRuns(id))
+      DeleteTree(HKEY_CURRENT_USER, parent + "\\" + name);
   }
-  for (const std::string& name : stale) DeleteTree(HKEY_CURRENT_USER, parent + "\\" + name);
 }
 
 }  // namespace qbtest

@@ -6,19 +6,40 @@
 
 namespace qbtest {
 
+namespace {
+
+enum class Listed { SubKeys, Values };
+
+// The names of the sub-keys or of the values of an open key, in enumeration order.
+std::vector<std::string> NamesIn(HKEY key, Listed what) {
+  std::vector<std::string> out;
+  std::string name(16384, '\0');  // the longest value name; key names are shorter
+  for (DWORD i = 0;; ++i) {
+    DWORD len = static_cast<DWORD>(name.size());
+    const LONG status = what == Listed::SubKeys
+                            ? RegEnumKeyExA(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr)
+                            : RegEnumValueA(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) break;
+    out.emplace_back(name.data(), len);
+  }
+  return out;
+}
+
+std::vector<std::string> NamesBelowHkcu(const std::string& key, Listed what) {
+  ScopedKey k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return {};
+  return NamesIn(k.h, what);
+}
+
+}  // namespace
+
 void DeleteTree(HKEY root, const std::string& key) {
   ScopedKey k;
   if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return;
   // All names first, then one delete each: two calls per leaf key, which
   // matters when a benchmark removes tens of thousands. A key that has
   // sub-keys of its own refuses the delete and is taken apart first.
-  std::vector<std::string> children;
-  char name[512];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = sizeof name;
-    if (RegEnumKeyExA(k.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    children.emplace_back(name, len);
-  }
+  const std::vector<std::string> children = NamesIn(k.h, Listed::SubKeys);
   for (auto it = children.rbegin(); it != children.rend(); ++it) {
     if (RegDeleteKeyA(k.h, it->c_str()) != ERROR_SUCCESS) DeleteTree(k.h, *it);
   }
@@ -80,31 +101,9 @@ void CreateVolatileKey(const std::string& key) {
     throw std::runtime_error("cannot create volatile " + key);
 }
 
-std::vector<std::string> SubKeys(const std::string& key) {
-  std::vector<std::string> out;
-  ScopedKey k;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return out;
-  char name[512];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = sizeof name;
-    if (RegEnumKeyExA(k.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    out.emplace_back(name, len);
-  }
-  return out;
-}
+std::vector<std::string> SubKeys(const std::string& key) { return NamesBelowHkcu(key, Listed::SubKeys); }
 
-std::vector<std::string> ValueNames(const std::string& key) {
-  std::vector<std::string> out;
-  ScopedKey k;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return out;
-  char name[16384];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = sizeof name;
-    if (RegEnumValueA(k.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    out.emplace_back(name, len);
-  }
-  return out;
-}
+std::vector<std::string> ValueNames(const std::string& key) { return NamesBelowHkcu(key, Listed::Values); }
 
 KeyValues AllValues(const std::string& key) {
   KeyValues out;
