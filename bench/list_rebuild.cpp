@@ -49,9 +49,6 @@ void PrintRebuild(Report& out, const RebuildFigure& f) {
       Us(f.product.min) / f.accounts, Us(f.bare.min) / f.accounts);
 }
 
-// The program's rebuild and start-up taken apart, each piece against its bare
-// counterpart, to show where the time goes.
-
 // More rows than 16 bits count.
 void CheckOverflow(Report& out, BenchForm& form, AccountKeys& keys, double& rebuildSeconds, int& unlisted) {
   // Keys that the list must skip, spread past row 32,767, so that row index
