@@ -4,15 +4,20 @@
 
 #include <cstring>
 
+#include "accounts/account_layout.h"
+
 namespace qbbench {
 
 namespace {
 
-constexpr char kManager[] = "SOFTWARE\\Microsoft\\Internet Account Manager\\";
-constexpr char kAccounts[] = "SOFTWARE\\Microsoft\\Internet Account Manager\\Accounts\\";
-constexpr char kDefaultValue[] = "Default Mail Account";
-constexpr char kAddressValue[] = "SMTP Email Address";
-constexpr char kDefaultMarker[] = " (Default)";
+// The key paths and value names are the program's (accounts/account_layout.h):
+// plain data, so no code of the program runs in the yardsticks.
+using qb::kAccountKeyPrefix;
+using qb::kAccountsRoot;
+using qb::kDefaultMailAccountValue;
+using qb::kDefaultMarker;
+using qb::kManagerKey;
+using qb::kSmtpEmailAddressValue;
 
 // A REG_SZ value as text without its terminating zero; false when absent,
 // of another type, or empty.
@@ -38,18 +43,18 @@ BareListing BareReadAccounts(BareOpen how) {
   BareListing out;
   std::string defaultName;
   HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kManager, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-    ReadText(key, kDefaultValue, defaultName);
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kManagerKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    ReadText(key, kDefaultMailAccountValue, defaultName);
     RegCloseKey(key);
   }
 
   HKEY root;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kAccounts, 0, KEY_READ, &root) != ERROR_SUCCESS) return out;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kAccountsRoot, 0, KEY_READ, &root) != ERROR_SUCCESS) return out;
   std::vector<std::string> names;
   char name[260];
   for (DWORD i = 0; RegEnumKeyA(root, i, name, sizeof name) == ERROR_SUCCESS; ++i) names.emplace_back(name);
 
-  std::string path = kAccounts;
+  std::string path = kAccountsRoot;
   const std::size_t rootLength = path.size();
   std::string address;
   for (std::string& k : names) {
@@ -62,7 +67,7 @@ BareListing BareReadAccounts(BareOpen how) {
       status = RegOpenKeyExA(root, k.c_str(), 0, KEY_READ, &key);
     }
     if (status != ERROR_SUCCESS) continue;
-    const bool listed = ReadText(key, kAddressValue, address);
+    const bool listed = ReadText(key, kSmtpEmailAddressValue, address);
     RegCloseKey(key);
     if (!listed) continue;
     if (!defaultName.empty() && k == defaultName) address += kDefaultMarker;
@@ -180,7 +185,7 @@ void BareIndexLines(std::string_view text, std::vector<std::uint32_t>& out) {
 
 bool BareAddPop3Account(const std::string& userName, const std::string& domain) {
   const std::string address = userName + "@" + domain;
-  const std::string path = std::string(kAccounts) + "(KX) " + address;
+  const std::string path = std::string(kAccountsRoot) + kAccountKeyPrefix + address;
   HKEY key;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
       ERROR_SUCCESS)

@@ -1,8 +1,8 @@
 #include "bench/bench_support.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace qbbench {
@@ -39,11 +39,50 @@ void PumpMessages() {
   }
 }
 
+void Alternate(int reps, const std::function<void()>& a, const std::function<void()>& b, std::vector<double>& ta,
+               std::vector<double>& tb, bool warmUp) {
+  if (warmUp) {
+    a();
+    PumpMessages();
+    b();
+    PumpMessages();
+  }
+  for (int r = 0; r < reps; ++r) {
+    for (int k = 0; k < 2; ++k) {
+      const bool first = (k == 0) == (r % 2 == 0);
+      const double t0 = Now();
+      (first ? a : b)();
+      const double t = Now() - t0;
+      (first ? ta : tb).push_back(t);
+      PumpMessages();
+    }
+  }
+}
+
+// ---------------------------------------------------------------- output
+
+void Report::operator()(const char* format, ...) {
+  char line[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  text_ += line;
+}
+
+void Line(Report& out) { out("%s\n", std::string(100, '-').c_str()); }
+
+void Progress(const char* what) {
+  static const double start = Now();
+  std::fprintf(stderr, "[%6.1f s] %s\n", Now() - start, what);
+  std::fflush(stderr);
+}
+
 // ---------------------------------------------------------------- clean-up on every way out
 
 namespace {
 
-ScratchHkcu* g_scratch = nullptr;
+ScratchRegistry* g_scratch = nullptr;
 std::vector<ScratchFolder*> g_folders;
 
 void RemoveEverything() {
@@ -60,6 +99,15 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* info) {
   ExitProcess(2);
 }
 
+constexpr char kScratchParent[] = "Software\\QuillbeckBench";
+
+// Keys of runs that ended without cleaning up (killed, say) go before the new
+// ones are made.
+std::string WithoutLeftovers(const char* parent) {
+  qbtest::RemoveLeftoverRuns(parent);
+  return parent;
+}
+
 }  // namespace
 
 void Fail(const std::string& what) {
@@ -71,157 +119,45 @@ void Fail(const std::string& what) {
 
 // ---------------------------------------------------------------- registry
 
-namespace {
-
-constexpr char kScratchParent[] = "Software\\QuillbeckBench";
-
-struct Key {
-  HKEY h = nullptr;
-  ~Key() {
-    if (h) RegCloseKey(h);
-  }
-};
-
-// Scratch keys of runs that ended without cleaning up (killed, say).
-void RemoveLeftovers() {
-  std::vector<std::string> stale;
-  {
-    Key parent;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kScratchParent, 0, KEY_READ, &parent.h) != ERROR_SUCCESS) return;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-      DWORD len = sizeof name;
-      if (RegEnumKeyExA(parent.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-      unsigned long pid = 0;
-      if (std::sscanf(name, "run-%lu-", &pid) != 1) continue;
-      HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-      if (process) {
-        CloseHandle(process);
-        continue;  // still running
-      }
-      stale.emplace_back(name);
-    }
-  }
-  for (const std::string& name : stale) DeleteTree(HKEY_CURRENT_USER, std::string(kScratchParent) + "\\" + name);
-}
-
-}  // namespace
-
-void DeleteTree(HKEY root, const std::string& key) {
-  Key k;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return;
-  // All names first, then one delete each: two calls per leaf key. A key that
-  // has sub-keys of its own refuses the delete and is taken apart first.
-  std::vector<std::string> children;
-  char name[512];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = sizeof name;
-    if (RegEnumKeyExA(k.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    children.emplace_back(name, len);
-  }
-  for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    if (RegDeleteKeyA(k.h, it->c_str()) != ERROR_SUCCESS) {
-      DeleteTree(k.h, *it);
-    }
-  }
-  RegCloseKey(k.h);  // closed before the key itself goes
-  k.h = nullptr;
-  RegDeleteKeyA(root, key.c_str());
-}
-
-ScratchHkcu::ScratchHkcu() {
-  RemoveLeftovers();
-  path_ = std::string(kScratchParent) + "\\run-" + std::to_string(GetCurrentProcessId()) + "-" +
-          std::to_string(GetTickCount());
-  // The scratch keys are lasting keys: the program creates lasting account keys,
-  // which a volatile parent would refuse.
-  auto make = [&](const char* leaf, HKEY& out) {
-    return RegCreateKeyExA(HKEY_CURRENT_USER, (path_ + "\\" + leaf).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                           &out, nullptr) == ERROR_SUCCESS;
-  };
-  if (!make("full", full_) || !make("empty", empty_) || RegOverridePredefKey(HKEY_CURRENT_USER, full_) != ERROR_SUCCESS) {
+ScratchRegistry::ScratchRegistry() : ScratchHkcu(WithoutLeftovers(kScratchParent), {"full", "empty"}) {
+  if (!ok()) {
     std::fprintf(stdout, "cannot redirect HKEY_CURRENT_USER to a scratch key; nothing was measured\n");
     std::fflush(stdout);
-    Remove();
     ExitProcess(3);  // never run against the real registry
   }
   g_scratch = this;
   SetUnhandledExceptionFilter(OnCrash);
 }
 
-ScratchHkcu::~ScratchHkcu() { Remove(); }
-
-void ScratchHkcu::UseFull() {
-  if (RegOverridePredefKey(HKEY_CURRENT_USER, full_) != ERROR_SUCCESS) Fail("cannot point HKEY_CURRENT_USER at the scratch key");
-}
-
-void ScratchHkcu::UseEmpty() {
-  if (RegOverridePredefKey(HKEY_CURRENT_USER, empty_) != ERROR_SUCCESS) Fail("cannot point HKEY_CURRENT_USER at the scratch key");
-}
-
-void ScratchHkcu::Remove() {
-  if (path_.empty()) return;
-  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-  if (full_) RegCloseKey(full_);
-  if (empty_) RegCloseKey(empty_);
-  full_ = empty_ = nullptr;
-  DeleteTree(HKEY_CURRENT_USER, path_);
-  Key parent;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kScratchParent, 0, KEY_READ, &parent.h) == ERROR_SUCCESS) {
-    DWORD subkeys = 0;
-    RegQueryInfoKeyA(parent.h, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr);
-    RegCloseKey(parent.h);
-    parent.h = nullptr;
-    if (subkeys == 0) RegDeleteKeyA(HKEY_CURRENT_USER, kScratchParent);
-  }
-  path_.clear();
+ScratchRegistry::~ScratchRegistry() {
   if (g_scratch == this) g_scratch = nullptr;
+}
+
+void ScratchRegistry::UseFull() {
+  if (!Use("full")) Fail("cannot point HKEY_CURRENT_USER at the scratch key");
+}
+
+void ScratchRegistry::UseEmpty() {
+  if (!Use("empty")) Fail("cannot point HKEY_CURRENT_USER at the scratch key");
 }
 
 // ---------------------------------------------------------------- files
 
-ScratchFolder::ScratchFolder(const std::string& tag) {
-  char base[MAX_PATH];
-  GetTempPathA(MAX_PATH, base);
-  path_ = std::string(base) + "qbbench-" + std::to_string(GetCurrentProcessId()) + "-" + tag;
-  CreateDirectoryA(path_.c_str(), nullptr);
+ScratchFolder::ScratchFolder(const std::string& tag) : TempFolder("qbbench-" + tag) {
+  if (!created()) Fail("cannot create a scratch folder for " + tag);
   g_folders.push_back(this);
 }
 
 ScratchFolder::~ScratchFolder() {
-  Remove();
   g_folders.erase(std::remove(g_folders.begin(), g_folders.end(), this), g_folders.end());
 }
 
 void ScratchFolder::Write(const std::string& name, const std::string& bytes) const {
-  HANDLE file = CreateFileA((path_ + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) Fail("cannot write " + path_ + "\\" + name);
-  DWORD written = 0;
-  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  if (!ok || written != bytes.size()) Fail("cannot write " + path_ + "\\" + name);
+  if (!TempFolder::Write(name, bytes)) Fail("cannot write " + path() + "\\" + name);
 }
 
 void ScratchFolder::MakeCurrent() const {
-  if (!SetCurrentDirectoryA(path_.c_str())) Fail("cannot enter " + path_);
-}
-
-void ScratchFolder::Remove() {
-  if (path_.empty()) return;
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  SetCurrentDirectoryA(temp);  // a folder in use cannot go
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path_ + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path_.c_str());
-  path_.clear();
+  if (!TempFolder::MakeCurrent()) Fail("cannot enter " + path());
 }
 
 // ---------------------------------------------------------------- call counting

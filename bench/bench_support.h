@@ -1,12 +1,17 @@
 #pragma once
 // What every measurement of the benchmark needs: a clock, a summary of repeated
-// timings, a scratch registry that stands in for HKEY_CURRENT_USER, a scratch
-// folder for providers.lst, and a counter of the registry calls the program makes.
+// timings, the report it prints, the scratch registry and folders (the shared
+// ones of tests/support, removed on every way out of the run), and a counter of
+// the registry calls the program makes.
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/scratch_hkcu.h"
+#include "tests/support/temp_folder.h"
 
 namespace qbbench {
 
@@ -22,57 +27,76 @@ struct Summary {
 };
 Summary Summarize(std::vector<double> samples);
 
+inline double Ms(double seconds) { return seconds * 1e3; }
+inline double Us(double seconds) { return seconds * 1e6; }
+
 // Runs every pending message of the thread (paints, notifications), so that no
 // measurement pays for work that an earlier one left behind.
 void PumpMessages();
 
+// Runs the two candidates alternately, `reps` times each (after one untimed
+// round when warmUp), with the order swapped every round; each run is followed
+// by a pump of the messages it left (repaints), untimed.
+void Alternate(int reps, const std::function<void()>& a, const std::function<void()>& b, std::vector<double>& ta,
+               std::vector<double>& tb, bool warmUp = true);
+
 // Stops the run with a message and a non-zero exit code, after the scratch
 // registry and folders have been removed.
 [[noreturn]] void Fail(const std::string& what);
+
+// ---------------------------------------------------------------- output
+
+// The text of one section of the results, printed once the whole run is done,
+// in reading order rather than in the order the measurements ran.
+class Report {
+ public:
+  __attribute__((format(gnu_printf, 2, 3))) void operator()(const char* format, ...);
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+// A rule across the report.
+void Line(Report& out);
+
+// Progress on stderr while the run goes on.
+void Progress(const char* what);
+
+// One ratio of the summary against its target.
+struct Verdict {
+  std::string figure;
+  double measured;  // seconds
+  double baseline;  // seconds
+  double limit;     // largest allowed measured / baseline
+};
 
 // ---------------------------------------------------------------- registry
 
 // Two scratch keys below Software\QuillbeckBench of the real per-user registry:
 // "full", where the accounts of the run live, and "empty", which stays empty.
 // While the object lives HKEY_CURRENT_USER points at one of them; at the end
-// (and on Fail or a crash) the override is lifted and both are deleted.
-class ScratchHkcu {
+// (and on Fail or a crash) the override is lifted and both are deleted. Keys
+// left by a run that was killed are removed first.
+class ScratchRegistry : public qbtest::ScratchHkcu {
  public:
-  ScratchHkcu();
-  ~ScratchHkcu();
-  ScratchHkcu(const ScratchHkcu&) = delete;
-  ScratchHkcu& operator=(const ScratchHkcu&) = delete;
+  ScratchRegistry();
+  ~ScratchRegistry();
 
   void UseFull();
   void UseEmpty();
-  // Lifts the override and deletes the scratch keys; safe to call twice.
-  void Remove();
-
- private:
-  std::string path_;
-  HKEY full_ = nullptr;
-  HKEY empty_ = nullptr;
 };
-
-// Deletes a key with all its sub-keys.
-void DeleteTree(HKEY root, const std::string& key);
 
 // ---------------------------------------------------------------- files
 
-// A folder under %TEMP% for one set of files; removed with the object.
-class ScratchFolder {
+// A folder under %TEMP% for one set of files; removed with the object, or on
+// Fail or a crash. Write and MakeCurrent fail the run rather than return false.
+class ScratchFolder : public qbtest::TempFolder {
  public:
   explicit ScratchFolder(const std::string& tag);
   ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
   void Write(const std::string& name, const std::string& bytes) const;
   void MakeCurrent() const;
-  void Remove();
-
- private:
-  std::string path_;
 };
 
 // ---------------------------------------------------------------- call counting

@@ -71,7 +71,7 @@ class RealAccounts {
       if (RegCreateKeyExA(root_, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr) !=
           ERROR_SUCCESS)
         Fail("cannot make the accounts of the user-level start-up");
-      RegSetValueExA(key, "SMTP Email Address", 0, REG_SZ, reinterpret_cast<const BYTE*>(address),
+      RegSetValueExA(key, qb::kSmtpEmailAddressValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(address),
                      static_cast<DWORD>(std::strlen(address) + 1));
       RegCloseKey(key);
     }
@@ -218,6 +218,13 @@ std::string FormatUserStartup(const UserStartupFigure& f) {
               f.emptyAnswers.min / f.trivialAnswers.min, f.emptyAnswers.median / f.trivialAnswers.median, f.accounts,
               f.fullAnswers.min / f.trivialAnswers.min, f.fullAnswers.median / f.trivialAnswers.median);
   return out;
+}
+
+void PrintUserStartupSection(const UserStartupFigure& figure) {
+  std::printf("\n== 6. Start-up as the user sees it: process start to a window that answers messages, Quillbeck.exe\n"
+              "with no accounts and with %d, against a trivial window program built with the same compiler\n",
+              figure.accounts);
+  std::printf("%s", FormatUserStartup(figure).c_str());
 }
 
 }  // namespace qbbench

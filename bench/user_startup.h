@@ -26,4 +26,7 @@ UserStartupFigure MeasureUserStartup(int accounts, int reps);
 // The figure as lines of the report.
 std::string FormatUserStartup(const UserStartupFigure& figure);
 
+// Section 6 of the report.
+void PrintUserStartupSection(const UserStartupFigure& figure);
+
 }  // namespace qbbench

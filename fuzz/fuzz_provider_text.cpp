@@ -27,6 +27,7 @@
 
 #include "catalogue/provider_catalogue.h"
 #include "catalogue/text_encoding.h"
+#include "tests/support/latin1_code_page.h"
 
 namespace {
 
@@ -153,18 +154,7 @@ ProviderLineKind ReferenceLine(std::string_view line, std::size_t lineNumber, Pr
 
 // ---------------------------------------------------------------- decoding
 
-std::string Latin1ToUtf8(std::string_view bytes) {
-  std::string out;
-  for (unsigned char b : bytes) {
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-    } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
-    }
-  }
-  return out;
-}
+using qbtest::Latin1ToUtf8;  // ISO 8859-1 standing in for the ANSI code page
 
 void EncodeUtf8(std::string& out, std::uint32_t c) {
   if (c < 0x80) {

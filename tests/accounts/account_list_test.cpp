@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "accounts/account_layout.h"
 #include "registry/registry_ops.h"
 #include "tests/support/scratch_registry.h"
 
@@ -17,8 +18,11 @@ namespace {
 using Names = std::vector<std::string>;
 using Rows = std::vector<std::pair<std::string, std::string>>;  // key name, row text
 
-const std::string kRoot = "SOFTWARE\\Microsoft\\Internet Account Manager\\Accounts\\";
-const std::string kManager = "SOFTWARE\\Microsoft\\Internet Account Manager\\";
+// Where Outlook Express keeps its accounts and its default, spelled out rather
+// than taken from accounts/account_layout.h: a few tests write there directly,
+// so that the reader is seen to look where Outlook Express writes.
+const std::string kOutlookExpressAccounts = "SOFTWARE\\Microsoft\\Internet Account Manager\\Accounts\\";
+const std::string kOutlookExpressManager = "SOFTWARE\\Microsoft\\Internet Account Manager\\";
 
 class AccountListTest : public ::testing::Test {
  protected:
@@ -26,9 +30,9 @@ class AccountListTest : public ::testing::Test {
   void TearDown() override { EXPECT_EQ(qb::OpenRegistryHandleCount(), 0); }
 
   static void Account(const std::string& key, const std::string& address) {
-    qbtest::WriteText(kRoot + key, "SMTP Email Address", address);
+    qbtest::WriteText(qb::AccountKeyPath(key), "SMTP Email Address", address);
   }
-  static void Default(const std::string& key) { qbtest::WriteText(kManager, "Default Mail Account", key); }
+  static void Default(const std::string& key) { qbtest::WriteText(qb::kManagerKey, "Default Mail Account", key); }
 };
 
 // Reads the list and expects exactly these rows, each with its key, in this order.
@@ -43,16 +47,17 @@ void ExpectListing(const Rows& expected, std::source_location where = std::sourc
 
 TEST_F(AccountListTest, ListsEveryKeyWithAnAddressWhateverItsName) {
   Account("(KX) mario@example.it", "mario@example.it");
-  Account("00000001", "outlook@example.com");  // one that Outlook Express made itself
+  // One that Outlook Express made itself.
+  qbtest::WriteText(kOutlookExpressAccounts + "00000001", "SMTP Email Address", "outlook@example.com");
   ExpectListing({{"(KX) mario@example.it", "mario@example.it"}, {"00000001", "outlook@example.com"}});
 }
 
 TEST_F(AccountListTest, KeysWithoutANonEmptyAddressAreLeftOut) {
-  qbtest::CreateKey(kRoot + "(KX) bare");
-  qbtest::WriteText(kRoot + "(KX) other values", "Account Name", "x@y.it");
+  qbtest::CreateKey(qb::AccountKeyPath("(KX) bare"));
+  qbtest::WriteText(qb::AccountKeyPath("(KX) other values"), "Account Name", "x@y.it");
   Account("(KX) empty", "");
-  qbtest::WriteRaw(kRoot + "(KX) zero bytes", "SMTP Email Address", REG_SZ, {});
-  qbtest::WriteRaw(kRoot + "(KX) big endian", "SMTP Email Address", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 1});
+  qbtest::WriteRaw(qb::AccountKeyPath("(KX) zero bytes"), "SMTP Email Address", REG_SZ, {});
+  qbtest::WriteRaw(qb::AccountKeyPath("(KX) big endian"), "SMTP Email Address", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 1});
   Account("(KX) kept", "kept@y.it");
   ExpectListing({{"(KX) kept", "kept@y.it"}});
 }
@@ -78,7 +83,7 @@ TEST_F(AccountListTest, TheDefaultIsMarkedOnlyOnAnExactMatchOfTheKeyName) {
 TEST_F(AccountListTest, TheMarkFollowsTheKeyNameNotTheAddress) {
   Account("First", "shared@y.it");
   Account("Second", "shared@y.it");
-  Default("Second");
+  qbtest::WriteText(kOutlookExpressManager, "Default Mail Account", "Second");
   ExpectListing({{"First", "shared@y.it"}, {"Second", "shared@y.it (Default)"}});
 }
 
@@ -87,7 +92,7 @@ TEST_F(AccountListTest, AStaleOrMissingDefaultMarksNothing) {
   ExpectListing({{"(KX) a@y.it", "a@y.it"}});  // no manager value at all
   Default("(KX) removed@y.it");
   ExpectListing({{"(KX) a@y.it", "a@y.it"}});
-  qbtest::WriteRaw(kManager, "Default Mail Account", REG_DWORD, {1, 0, 0, 0});
+  qbtest::WriteRaw(qb::kManagerKey, "Default Mail Account", REG_DWORD, {1, 0, 0, 0});
   ExpectListing({{"(KX) a@y.it", "a@y.it"}});
 }
 
@@ -95,21 +100,21 @@ TEST_F(AccountListTest, AMissingOrEmptyAccountsRootGivesNoRows) {
   ExpectListing({});
   Default("(KX) a@y.it");
   ExpectListing({});
-  qbtest::CreateKey(kRoot);
+  qbtest::CreateKey(qb::kAccountsRoot);
   ExpectListing({});
 }
 
 TEST_F(AccountListTest, RowsFollowTheRegistrysEnumerationOrder) {
   for (const char* key : {"delta", "Bravo", "alpha", "Charlie", "(KX) z@y.it"}) Account(key, std::string(key) + "@y.it");
   Rows expected;
-  for (const std::string& key : qbtest::SubKeys(kRoot)) expected.emplace_back(key, key + "@y.it");
+  for (const std::string& key : qbtest::SubKeys(qb::kAccountsRoot)) expected.emplace_back(key, key + "@y.it");
   ASSERT_EQ(expected.size(), 5u);
   ExpectListing(expected);
 }
 
 TEST_F(AccountListTest, ANonTextAddressIsShownAsText) {
-  qbtest::WriteRaw(kRoot + "Number", "SMTP Email Address", REG_DWORD, {0x2A, 0, 0, 0});
-  qbtest::WriteRaw(kRoot + "Bytes", "SMTP Email Address", REG_BINARY, {'b', '@', 'y'});
+  qbtest::WriteRaw(qb::AccountKeyPath("Number"), "SMTP Email Address", REG_DWORD, {0x2A, 0, 0, 0});
+  qbtest::WriteRaw(qb::AccountKeyPath("Bytes"), "SMTP Email Address", REG_BINARY, {'b', '@', 'y'});
   Default("Number");
   ExpectListing({{"Bytes", "b@y"}, {"Number", "42 (Default)"}});
 }
@@ -119,9 +124,9 @@ TEST_F(AccountListTest, ANonTextAddressIsShownAsText) {
 TEST_F(AccountListTest, TheAddressAKeyHoldsNowReadsAsItsRowWouldShowIt) {
   Account("00000001", "bruno@example.com");
   Default("00000001");
-  qbtest::WriteRaw(kRoot + "Number", "SMTP Email Address", REG_DWORD, {0x2A, 0, 0, 0});
+  qbtest::WriteRaw(qb::AccountKeyPath("Number"), "SMTP Email Address", REG_DWORD, {0x2A, 0, 0, 0});
   Account("(KX) empty", "");
-  qbtest::CreateKey(kRoot + "(KX) bare");
+  qbtest::CreateKey(qb::AccountKeyPath("(KX) bare"));
   EXPECT_EQ(qb::ReadAccountAddress("00000001"), "bruno@example.com");  // never the default mark
   EXPECT_EQ(qb::ReadAccountAddress("Number"), "42");
   for (const char* none : {"(KX) empty", "(KX) bare", "(KX) missing"})
@@ -131,8 +136,9 @@ TEST_F(AccountListTest, TheAddressAKeyHoldsNowReadsAsItsRowWouldShowIt) {
 TEST_F(AccountListTest, RowsBeyondA16BitIndexKeepTheirOwnKeys) {
   constexpr int kCount = 32769;  // the last row has index 32768
   HKEY root = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRoot.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_CURRENT_USER, qb::kAccountsRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
+      ERROR_SUCCESS);
   for (int i = 0; i < kCount; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "k%05d", i);

@@ -12,7 +12,6 @@ namespace {
 
 using namespace qb;
 
-const std::string kRoot = kAccountsRoot;
 const std::vector<std::string> kCommon = {"Account Name", "Connection type", "SMTP Display Name", "SMTP Email Address",
                                           "SMTP Server"};
 const std::vector<std::string> kPop3 = {"POP3 Prompt for Password", "POP3 Server", "POP3 Use Sicily",
@@ -82,7 +81,7 @@ class AddAccount : public FormTest {
 TEST_F(AddAccount, APop3PresetWritesTheCommonAndPop3ValuesInOrder) {
   Fill(0, L"mario");
   Add();
-  const std::string key = kRoot + "(KX) mario@quillbeck.it";
+  const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   EXPECT_EQ(SortedValueNames(key), Sorted(Join(kCommon, kPop3)));
   ExpectText(key, "Account Name", "mario@quillbeck.it");
   ExpectDword(key, "Connection type", 3);
@@ -100,7 +99,7 @@ TEST_F(AddAccount, APop3PresetWritesTheCommonAndPop3ValuesInOrder) {
 TEST_F(AddAccount, ALowerCaseImapPresetWritesTheImapValuesAndLeavesTheDefault) {
   Fill(1, L"luigi", L"");
   Add();
-  const std::string key = kRoot + "(KX) luigi@quillbeck.it";
+  const std::string key = AccountKeyPath("(KX) luigi@quillbeck.it");
   EXPECT_EQ(SortedValueNames(key), Sorted(Join(kCommon, kImap)));
   ExpectText(key, "SMTP Display Name", "");
   ExpectDword(key, "IMAP Prompt for Password", 0);
@@ -114,10 +113,10 @@ TEST_F(AddAccount, AnUnknownProtocolOrOneWithSpacesGivesTheCommonValuesOnly) {
   Type(kDominio, L"altro.net");
   Type(kPopserver, L"pop.altro.net");
   Add();
-  EXPECT_EQ(SortedValueNames(kRoot + "(KX) anna@altro.net"), Sorted(kCommon));
+  EXPECT_EQ(SortedValueNames(AccountKeyPath("(KX) anna@altro.net")), Sorted(kCommon));
   Fill(3, L"bea");
   Add();
-  EXPECT_EQ(SortedValueNames(kRoot + "(KX) bea@quillbeck.it"), Sorted(kCommon));
+  EXPECT_EQ(SortedValueNames(AccountKeyPath("(KX) bea@quillbeck.it")), Sorted(kCommon));
 }
 
 TEST_F(AddAccount, TheNewAccountShowsAndTheWindowIsReset) {
@@ -148,7 +147,7 @@ TEST_F(AddAccount, AddingTheSameAddressAgainReusesTheKeyAndKeepsOtherValues) {
   Add();
   Fill(1, L"mario", L"Nuovo Nome");
   Add();
-  const std::string key = kRoot + "(KX) mario@quillbeck.it";
+  const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   EXPECT_EQ(SortedValueNames(key), Sorted(Join(Join(kCommon, kPop3), kImap)));
   ExpectText(key, "SMTP Display Name", "Nuovo Nome");
   EXPECT_EQ(Rows(), std::vector<std::wstring>{L"mario@quillbeck.it (Default)"});
@@ -160,7 +159,7 @@ TEST_F(AddAccount, AnAddressDifferingOnlyInCaseReachesTheSameKey) {
   Fill(0, L"MARIO");
   Add();
   EXPECT_EQ(SubKeys(kAccountsRoot), std::vector<std::string>{"(KX) mario@quillbeck.it"});
-  const std::string key = kRoot + "(KX) mario@quillbeck.it";
+  const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   ExpectText(key, "Account Name", "MARIO@quillbeck.it");
   ExpectText(key, "SMTP Email Address", "MARIO@quillbeck.it");
   ExpectText(kManagerKey, "Default Mail Account", "(KX) MARIO@quillbeck.it");
@@ -171,7 +170,7 @@ TEST_F(AddAccount, AnAddressDifferingOnlyInCaseReachesTheSameKey) {
 TEST_F(AddAccount, SpacesAreKeptEverywhere) {
   Fill(0, L" mario ");
   Add();
-  const std::string key = kRoot + "(KX)  mario @quillbeck.it";
+  const std::string key = AccountKeyPath("(KX)  mario @quillbeck.it");
   ExpectText(key, "Account Name", " mario @quillbeck.it");
   ExpectText(key, "SMTP Email Address", " mario @quillbeck.it");
   ExpectText(key, "POP3 User Name", " mario ");
@@ -181,7 +180,7 @@ TEST_F(AddAccount, AccentedLettersAreStoredInTheAnsiCodePage) {
   if (GetACP() != 1252) GTEST_SKIP() << "the checks assume code page 1252";
   Fill(0, L"niccolò", L"Niccolò Verdù");
   Add();
-  const std::string key = kRoot + "(KX) niccol\xF2@quillbeck.it";
+  const std::string key = AccountKeyPath("(KX) niccol\xF2@quillbeck.it");
   ExpectText(key, "SMTP Display Name", "Niccol\xF2 Verd\xF9");
   EXPECT_EQ(Rows(), std::vector<std::wstring>{L"niccolò@quillbeck.it (Default)"});
 }
@@ -243,7 +242,7 @@ TEST_F(AddAccount, CharactersOfTheCodePageStayWhateverTheyLookLike) {
   Fill(0, L"chi?", L"Zoë – 5 € ‰");
   Add();
   EXPECT_TRUE(messages.empty());
-  ExpectText(kRoot + "(KX) chi?@quillbeck.it", "SMTP Display Name", "Zo\xEB \x96 5 \x80 \x89");
+  ExpectText(AccountKeyPath("(KX) chi?@quillbeck.it"), "SMTP Display Name", "Zo\xEB \x96 5 \x80 \x89");
 }
 
 // The check runs on what the fields hold when the button is pressed, however the
@@ -322,7 +321,7 @@ TEST_F(AddAccount, AnAddressTooLongForTheRegistryIsRefused) {
 }
 
 TEST_F(AddAccount, ValuesTheRegistryRefusesAreNamedAfterTheRefresh) {
-  const std::string key = kRoot + "(KX) mario@quillbeck.it";
+  const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   WriteText(key, "SMTP Email Address", "old@quillbeck.it");
   MakeKeyReadOnly(key);
   Fill(0, L"mario");
@@ -431,7 +430,7 @@ TEST_F(AddAccountWithServerOptions, EachOptionWritesExactlyItsValues) {
     Press(kBtnAggiungi);
     KeyValues expected = Usual(user, c.imap);
     for (const auto& [name, value] : c.changes) expected[name] = value;
-    EXPECT_EQ(AllValues(kRoot + "(KX) " + user + "@q.it"), expected);
+    EXPECT_EQ(AllValues(AccountKeyPath("(KX) " + user + "@q.it")), expected);
   }
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(SubKeys(kAccountsRoot).size(), std::size(cases));

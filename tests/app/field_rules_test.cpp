@@ -14,8 +14,8 @@ class FieldRules : public FormTest {
  protected:
   void SetUp() override {
     FormTest::SetUp();
-    WriteText(std::string(kAccountsRoot) + "k1", "SMTP Email Address", "anna@example.com");
-    WriteText(std::string(kAccountsRoot) + "k2", "SMTP Email Address", "bruno@example.com");
+    WriteText(AccountKeyPath("k1"), "SMTP Email Address", "anna@example.com");
+    WriteText(AccountKeyPath("k2"), "SMTP Email Address", "bruno@example.com");
     Start(
         "Quillbeck;quillbeck.it;smtp.quillbeck.it;pop.quillbeck.it;POP3\n"
         "Quillbeck IMAP;imap.quillbeck.it;smtp.quillbeck.it;imap.quillbeck.it;imap\n"

@@ -1,5 +1,6 @@
 #include "tests/app/form_fixture.h"
 
+#include "tests/support/list_rows.h"
 #include "tests/support/scratch_registry.h"
 
 namespace qbtest {
@@ -10,76 +11,30 @@ const char FormTest::kDefaultPresets[] =
     "Quillbeck IMAP;imap.quillbeck.it;smtp.quillbeck.it;imap.quillbeck.it;imap\n"
     "Altro provider;;;;pop3\n";
 
-TempFolder::TempFolder() {
-  char base[MAX_PATH];
-  GetTempPathA(MAX_PATH, base);
-  path_ = std::string(base) + "qbtest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) +
-          "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this));
-  CreateDirectoryA(path_.c_str(), nullptr);
-  char current[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, current);
-  previous_ = current;
-  SetCurrentDirectoryA(path_.c_str());
-}
-
-TempFolder::~TempFolder() {
-  SetCurrentDirectoryA(previous_.c_str());
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path_ + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path_.c_str());
-}
-
-void TempFolder::Write(const std::string& name, const std::string& bytes) const {
-  HANDLE file = CreateFileA((path_ + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 void FormTest::SetUp() {
   ClearScratchHkcu();
-  folder_ = std::make_unique<TempFolder>();
+  folder_ = std::make_unique<TempFolder>("qbtest");
+  ASSERT_TRUE(folder_->created()) << "cannot create a temporary folder";
+  inFolder_ = std::make_unique<CurrentDirectoryScope>(folder_->path());
 }
 
 void FormTest::TearDown() {
   form_.reset();
+  inFolder_.reset();
   folder_.reset();
   ClearScratchHkcu();
 }
 
 void FormTest::Start(const std::string& presetBytes) {
-  folder_->Write("providers.lst", presetBytes);
+  EXPECT_TRUE(folder_->Write("providers.lst", presetBytes));
   Start(static_cast<const char*>(nullptr));
 }
 
 void FormTest::Start(const char* presets) {
-  if (presets) folder_->Write("providers.lst", presets);
-  qb::MainForm::Services services;
-  services.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title, UINT type) {
-    messages.push_back({text, title, type});
-    if (whenMessageShown) whenMessageShown();
-    if (answers.empty()) return IDNO;
-    int answer = answers.front();
-    answers.pop_front();
-    return answer;
-  };
-  services.help = [this](HWND owner, const std::string& file, UINT command, DWORD_PTR data) {
-    helpCalls.push_back(
-        {owner, file, command, command == 0 ? std::string(reinterpret_cast<const char*>(data)) : std::string(), data});
-  };
-  services.fatal = [this](HWND, const qb::AppError& error) {
-    if (whenFatal) whenFatal();
-    fatalErrors.push_back(error);
-  };
-  services.ended = [this] { ++endedCount; };
-  form_ = std::make_unique<qb::MainForm>(GetModuleHandleW(nullptr), services);
+  if (presets) {
+    EXPECT_TRUE(folder_->Write("providers.lst", presets));
+  }
+  form_ = std::make_unique<qb::MainForm>(GetModuleHandleW(nullptr), services());
   form_->Startup();
   startupMessages = std::move(messages);
   messages.clear();
@@ -120,17 +75,7 @@ int FormTest::Selected(qb::ControlId id) {
   return static_cast<int>(SendMessageW(Ctl(id), msg, 0, 0));
 }
 
-std::vector<std::wstring> FormTest::Rows() {
-  std::vector<std::wstring> rows;
-  HWND lista = Ctl(qb::kLista);
-  const int n = static_cast<int>(SendMessageW(lista, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < n; ++i) {
-    std::wstring row(static_cast<std::size_t>(SendMessageW(lista, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-    row.resize(static_cast<std::size_t>(SendMessageW(lista, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row.data()))));
-    rows.push_back(row);
-  }
-  return rows;
-}
+std::vector<std::wstring> FormTest::Rows() { return ListRows(Ctl(qb::kLista)); }
 
 void FormTest::ExpectRefreshed(const std::wstring& nome, const std::wstring& inboundLabel,
                                std::source_location where) {

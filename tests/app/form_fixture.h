@@ -4,8 +4,6 @@
 // and the end of the program are recorded instead of shown.
 #include <windows.h>
 
-#include <deque>
-#include <functional>
 #include <memory>
 #include <source_location>
 #include <string>
@@ -14,37 +12,12 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
+#include "tests/support/recording_services.h"
+#include "tests/support/temp_folder.h"
 
 namespace qbtest {
 
-struct ShownMessage {
-  std::wstring text;
-  std::wstring title;
-  UINT type;
-};
-
-struct HelpCall {
-  HWND owner;
-  std::string file;
-  UINT command;
-  std::string topic;  // for HH_DISPLAY_TOPIC
-  DWORD_PTR data;
-};
-
-// A folder made for one test, made the current directory while it lives.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  const std::string& path() const { return path_; }
-  void Write(const std::string& name, const std::string& bytes) const;
-
- private:
-  std::string path_;
-  std::string previous_;
-};
-
-class FormTest : public ::testing::Test {
+class FormTest : public ::testing::Test, protected RecordingServices {
  protected:
   // Three presets: a POP3 one with a domain, an IMAP one (lower case) with a
   // domain, and one with an empty domain and servers.
@@ -73,22 +46,13 @@ class FormTest : public ::testing::Test {
   void ExpectRefreshed(const std::wstring& nome, const std::wstring& inboundLabel,
                        std::source_location where = std::source_location::current());
 
-  // Answers for the next message boxes (IDNO when none is queued).
-  std::deque<int> answers;
-  // Message boxes shown after Start() returned; those of the start-up itself
-  // are moved to startupMessages.
-  std::vector<ShownMessage> messages;
+  // Message boxes shown after Start() returned (RecordingServices::messages);
+  // those of the start-up itself are moved to startupMessages.
   std::vector<ShownMessage> startupMessages;
-  // Runs as each message box is shown (the window state can be looked at then).
-  std::function<void()> whenMessageShown;
-  // Runs as a fatal error is reported, before it is recorded.
-  std::function<void()> whenFatal;
-  std::vector<HelpCall> helpCalls;
-  std::vector<qb::AppError> fatalErrors;
-  int endedCount = 0;
 
  private:
   std::unique_ptr<TempFolder> folder_;
+  std::unique_ptr<CurrentDirectoryScope> inFolder_;  // the folder is current while a test runs
   std::unique_ptr<qb::MainForm> form_;
 };
 

@@ -8,6 +8,7 @@
 #include "app/preset_problems.h"
 #include "app/window_utils.h"
 #include "tests/app/form_fixture.h"
+#include "tests/support/list_rows.h"
 #include "tests/support/scratch_registry.h"
 
 #include <commctrl.h>
@@ -68,13 +69,10 @@ TEST(ListFillCoding, Utf8RowsAreShownWholeAndAnsiRowsStayAnsi) {
   EXPECT_EQ(ItemOf(combo, 1), L"Citt\u00E0");
   ArrayToListBox(list, utf8, TextCoding::Utf8, false, std::nullopt, 0);
   ArrayToListBox(list, {"citt\xE0"}, false);  // the account rows: the ANSI code page
-  wchar_t row[32] = {};
-  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(row));
-  EXPECT_STREQ(row, L"\u0141\u00F3d\u017A");
-  SendMessageW(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(row));
+  EXPECT_EQ(ListRow(list, 0), L"\u0141\u00F3d\u017A");
   wchar_t ansi[8] = {};
   MultiByteToWideChar(CP_ACP, 0, "citt\xE0", -1, ansi, 8);
-  EXPECT_STREQ(row, ansi);
+  EXPECT_EQ(ListRow(list, 1), ansi);
   DestroyWindow(parent);
 }
 
@@ -139,7 +137,7 @@ TEST_F(FormTest, PresetLinesThatCouldNotBeFullyUsedAreReportedOnceAfterStartUp) 
     seen = {IsWindowVisible(form().hwnd()) != FALSE, SendMessageW(Ctl(kProvider), CB_GETCOUNT, 0, 0),
             Selected(kProvider), Rows().size()};
   };
-  WriteText(std::string(kAccountsRoot) + "k1", "SMTP Email Address", "anna@example.com");
+  WriteText(AccountKeyPath("k1"), "SMTP Email Address", "anna@example.com");
   Start(
       "# presets\n"
       "Uno;uno.it;smtp.uno.it;pop.uno.it;POP3;ssl in=99999\n"

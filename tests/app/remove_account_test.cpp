@@ -10,8 +10,6 @@ namespace {
 
 using namespace qb;
 
-const std::string kRoot = kAccountsRoot;
-
 class RemoveAccount : public FormTest {
  protected:
   void SetUp() override {
@@ -21,17 +19,17 @@ class RemoveAccount : public FormTest {
     ASSERT_EQ(form().accountKeyList(), (std::vector<std::string>{"alpha", "beta", "gamma"}));
   }
   static void WriteAccounts() {
-    WriteText(kRoot + "alpha", "SMTP Email Address", "same@example.com");
-    WriteText(kRoot + "beta", "SMTP Email Address", "same@example.com");
-    WriteText(kRoot + "gamma", "SMTP Email Address", "gamma@example.com");
-    WriteText(kRoot + "gamma", "Other", "kept until the key goes");
+    WriteText(AccountKeyPath("alpha"), "SMTP Email Address", "same@example.com");
+    WriteText(AccountKeyPath("beta"), "SMTP Email Address", "same@example.com");
+    WriteText(AccountKeyPath("gamma"), "SMTP Email Address", "gamma@example.com");
+    WriteText(AccountKeyPath("gamma"), "Other", "kept until the key goes");
     WriteText(kManagerKey, "Default Mail Account", "gamma");
   }
   // The account keys as a fresh refresh lists them.
   static std::vector<std::string> SubKeysWithAddress() {
     std::vector<std::string> keys;
     for (const std::string& key : SubKeys(kAccountsRoot))
-      if (ReadRaw(kRoot + key, "SMTP Email Address").bytes.size() > 1) keys.push_back(key);
+      if (ReadRaw(AccountKeyPath(key), "SMTP Email Address").bytes.size() > 1) keys.push_back(key);
     return keys;
   }
 };
@@ -75,14 +73,14 @@ TEST_F(RemoveAccount, RemovingTheDefaultLeavesNoMarkAndTheStaleDefaultValue) {
   answers.push_back(IDYES);
   Press(kBtnCancella);
   EXPECT_EQ(messages.at(0).text, L"Vuoi veramente cancellare l'indirizzo gamma@example.com (Default)?");
-  EXPECT_FALSE(KeyExists(kRoot + "gamma"));
+  EXPECT_FALSE(KeyExists(AccountKeyPath("gamma")));
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"same@example.com", L"same@example.com"}));
   EXPECT_TRUE(ReadRaw(kManagerKey, "Default Mail Account").exists);
 }
 
 TEST_F(RemoveAccount, AKeyAlreadyRemovedByAnotherProgramIsReportedAsAnOutdatedList) {
   ClickRow(0);
-  DeleteTree(HKEY_CURRENT_USER, kRoot + "alpha");
+  DeleteTree(HKEY_CURRENT_USER, AccountKeyPath("alpha"));
   answers.push_back(IDYES);
   Press(kBtnCancella);
   // Nothing to delete: the list was out of date, which the user is told.
@@ -105,15 +103,17 @@ TEST_F(RemoveAccount, AKeyChangedSinceTheRefreshIsDeletedOnlyWhileItHoldsTheRows
   };
   const Case cases[] = {
       {"the key now holds another account", 0,
-       [] { WriteText(kRoot + "alpha", "SMTP Email Address", "bruno@example.com"); }, false, L"non era aggiornato"},
-      {"the address is emptied", 0, [] { WriteText(kRoot + "alpha", "SMTP Email Address", ""); }, false,
+       [] { WriteText(AccountKeyPath("alpha"), "SMTP Email Address", "bruno@example.com"); }, false,
        L"non era aggiornato"},
-      {"only the letter case changed", 0, [] { WriteText(kRoot + "alpha", "SMTP Email Address", "SAME@example.com"); },
-       false, L"non era aggiornato"},
-      {"other values changed", 0, [] { WriteText(kRoot + "alpha", "Account Name", "renamed"); }, true, nullptr},
+      {"the address is emptied", 0, [] { WriteText(AccountKeyPath("alpha"), "SMTP Email Address", ""); }, false,
+       L"non era aggiornato"},
+      {"only the letter case changed", 0,
+       [] { WriteText(AccountKeyPath("alpha"), "SMTP Email Address", "SAME@example.com"); }, false,
+       L"non era aggiornato"},
+      {"other values changed", 0, [] { WriteText(AccountKeyPath("alpha"), "Account Name", "renamed"); }, true, nullptr},
       {"the default moved away from the row", 2, [] { WriteText(kManagerKey, "Default Mail Account", "alpha"); }, true,
        nullptr},
-      {"another program added a sub-key", 2, [] { CreateKey(kRoot + "gamma\\Added"); }, false,
+      {"another program added a sub-key", 2, [] { CreateKey(AccountKeyPath("gamma\\Added")); }, false,
        L"Non è stato possibile cancellare l'indirizzo gamma@example.com (Default)"},
   };
   for (const Case& c : cases) {
@@ -124,7 +124,7 @@ TEST_F(RemoveAccount, AKeyChangedSinceTheRefreshIsDeletedOnlyWhileItHoldsTheRows
     c.change();
     answers.push_back(IDYES);
     Press(kBtnCancella);
-    EXPECT_EQ(KeyExists(kRoot + key), !c.deleted);
+    EXPECT_EQ(KeyExists(AccountKeyPath(key)), !c.deleted);
     ASSERT_EQ(messages.size(), c.told ? 2u : 1u);
     if (c.told) {
       EXPECT_NE(messages[1].text.find(c.told), std::wstring::npos) << messages[1].text;

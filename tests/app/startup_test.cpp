@@ -9,10 +9,8 @@ namespace {
 
 using namespace qb;
 
-const std::string kRoot = kAccountsRoot;
-
 void AddForeignAccount(const std::string& key, const std::string& address) {
-  WriteText(kRoot + key, "SMTP Email Address", address);
+  WriteText(AccountKeyPath(key), "SMTP Email Address", address);
 }
 
 TEST_F(FormTest, AfterStartUpTheFirstPresetIsSelectedAndItsFieldsLocked) {

@@ -4,83 +4,34 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/app_error.h"
+#include "tests/support/temp_folder.h"
 
 namespace qb {
 namespace {
 
 using namespace std::string_literals;
 
-std::string CurrentDirectory() {
-  char buffer[MAX_PATH * 4];
-  const DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
-  return std::string(buffer, n < sizeof buffer ? n : 0);
-}
-
-// Removes a folder with its files and sub-folders.
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-std::string MakeTempFolder() {
-  static int counter = 0;
-  char temp[MAX_PATH + 1];
-  const DWORD n = GetTempPathA(sizeof temp, temp);
-  std::string base = (n > 0 && n < sizeof temp) ? std::string(temp, n) : std::string(".\\");
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string dir = base + "qb-catalogue-" + std::to_string(GetCurrentProcessId()) + "-" +
-                            std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
-    if (CreateDirectoryA(dir.c_str(), nullptr)) return dir;
-  }
-  return std::string();
-}
-
 void WriteBytes(const std::string& name, const std::string& bytes) {
-  HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot create " << name;
-  DWORD written = 0;
-  const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(h);
-  ASSERT_TRUE(ok);
-  ASSERT_EQ(written, bytes.size());
+  ASSERT_TRUE(qbtest::WriteFileBytes(name, bytes)) << "cannot write " << name;
 }
 
 // Runs the test with a fresh, empty current directory and puts the old one back.
 class ProviderFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous_ = CurrentDirectory();
-    ASSERT_FALSE(previous_.empty());
-    folder_ = MakeTempFolder();
-    ASSERT_FALSE(folder_.empty()) << "cannot create a temporary folder";
-    ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
-    current_ = CurrentDirectory();  // as the system spells it
+    ASSERT_TRUE(folder_.created()) << "cannot create a temporary folder";
+    inFolder_.emplace(folder_.path());
+    ASSERT_TRUE(inFolder_->entered());
+    current_ = qbtest::CurrentDirectory();  // as the system spells it
   }
-  void TearDown() override {
-    SetCurrentDirectoryA(previous_.c_str());
-    if (!folder_.empty()) RemoveTree(folder_);
-  }
+  void TearDown() override { inFolder_.reset(); }
 
   // The AppError that loading raises, or number -1 when it raises nothing.
   static AppError LoadError(const std::string& name = kProviderFileName) {
@@ -92,8 +43,8 @@ class ProviderFileTest : public ::testing::Test {
     return AppError(-1, "no error raised");
   }
 
-  std::string previous_;
-  std::string folder_;
+  qbtest::TempFolder folder_{"qb-catalogue"};
+  std::optional<qbtest::CurrentDirectoryScope> inFolder_;
   std::string current_;
 };
 
@@ -206,15 +157,14 @@ TEST_F(ProviderFileTest, Utf16ZeroBytesAreNoNuls) {
 
 TEST_F(ProviderFileTest, TheFileIsLookedUpInTheCurrentDirectory) {
   WriteBytes("providers.lst", "here;d;s;i;POP3\r\n");
-  const std::string other = MakeTempFolder();
-  ASSERT_FALSE(other.empty());
-  WriteBytes(other + "\\providers.lst", "there;d;s;i;IMAP\r\n");
+  const qbtest::TempFolder other("qb-catalogue");
+  ASSERT_TRUE(other.created());
+  WriteBytes(other.path() + "\\providers.lst", "there;d;s;i;IMAP\r\n");
 
   EXPECT_EQ(LoadProviderFile().at(0).name, "here");
-  ASSERT_TRUE(SetCurrentDirectoryA(other.c_str()));
+  ASSERT_TRUE(other.MakeCurrent());
   EXPECT_EQ(LoadProviderFile().at(0).name, "there");
-  ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
-  RemoveTree(other);
+  ASSERT_TRUE(folder_.MakeCurrent());
 }
 
 TEST_F(ProviderFileTest, LargeFileIsReadToTheEnd) {
@@ -291,15 +241,16 @@ TEST_F(ProviderFileTest, LoaderClosesTheFile) {
 // The sample shipped beside the program
 
 TEST(SampleProviders, SampleIsAValidCatalogue) {
-  const std::string previous = CurrentDirectory();
-  ASSERT_TRUE(SetCurrentDirectoryA(QB_SAMPLE_PROVIDERS_DIR)) << QB_SAMPLE_PROVIDERS_DIR;
   ProviderCatalogue c;
-  try {
-    c = LoadProviderFile();
-  } catch (const AppError& e) {
-    ADD_FAILURE() << e.number() << " " << e.description();
+  {
+    const qbtest::CurrentDirectoryScope inSamples(QB_SAMPLE_PROVIDERS_DIR);
+    ASSERT_TRUE(inSamples.entered()) << QB_SAMPLE_PROVIDERS_DIR;
+    try {
+      c = LoadProviderFile();
+    } catch (const AppError& e) {
+      ADD_FAILURE() << e.number() << " " << e.description();
+    }
   }
-  SetCurrentDirectoryA(previous.c_str());
 
   ASSERT_GE(c.size(), 3u);
   // The first preset makes the default account: it is a complete POP3 preset.

@@ -6,25 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/latin1_code_page.h"
+
 namespace qb {
 namespace {
 
 using namespace std::string_literals;
 
-// ISO 8859-1 stands in for the system's ANSI code page: every byte is the
-// code point of the same number.
-std::string Latin1ToUtf8(std::string_view bytes) {
-  std::string out;
-  for (unsigned char b : bytes) {
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-    } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
-    }
-  }
-  return out;
-}
+// ISO 8859-1 stands in for the system's ANSI code page.
+using qbtest::Latin1ToUtf8;
 
 std::string Decode(const std::string& bytes) { return DecodeText(bytes, &Latin1ToUtf8); }
 

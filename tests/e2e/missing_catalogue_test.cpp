@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/window_find.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -40,31 +41,12 @@ bool ContainsNumber(const std::wstring& text, const std::wstring& number) {
   return false;
 }
 
-class EmptyFolder {
- public:
-  EmptyFolder() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    // A fresh name for every run.
-    std::wstring name = L"qb-e2e-nocatalogue-";
-    for (DWORD n = GetCurrentProcessId() * 7919u + GetTickCount(); n; n /= 26) name += static_cast<wchar_t>(L'a' + n % 26);
-    std::wstring path = std::wstring(temp) + name;
-    created_ = CreateDirectoryW(path.c_str(), nullptr) != 0;
-    wchar_t full[MAX_PATH] = {};
-    path_ = GetLongPathNameW(path.c_str(), full, MAX_PATH) ? full : path;
-  }
-  ~EmptyFolder() {
-    if (!created_) return;
-    DeleteFileW((path_ + L"\\providers.lst").c_str());  // in case the program ever wrote one
-    RemoveDirectoryW(path_.c_str());
-  }
-  bool created() const { return created_; }
-  const std::wstring& path() const { return path_; }
-
- private:
-  std::wstring path_;
-  bool created_ = false;
-};
+std::wstring WideFromAnsi(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
 
 class ChildProcess {
  public:
@@ -107,10 +89,11 @@ TEST(MissingCatalogue, ReportsErrorFiftyThreeAndEndsWithItsNumber) {
   ASSERT_FALSE(g_programPath.empty()) << "pass the path of Quillbeck.exe as the first argument";
   ASSERT_NE(GetFileAttributesW(g_programPath.c_str()), INVALID_FILE_ATTRIBUTES)
       << "program not found: " << qbe2e::Utf8(g_programPath);
-  EmptyFolder folder;
-  ASSERT_TRUE(folder.created()) << "cannot create a temporary folder";
+  const qbtest::TempFolder emptyFolder("qb-e2e-nocatalogue");
+  ASSERT_TRUE(emptyFolder.created()) << "cannot create a temporary folder";
+  const std::wstring folder = WideFromAnsi(emptyFolder.path());
 
-  ChildProcess child(g_programPath, folder.path());
+  ChildProcess child(g_programPath, folder);
   ASSERT_TRUE(child.started()) << "CreateProcess failed, error " << GetLastError();
 
   HWND box = WaitForReport(child);
@@ -131,12 +114,12 @@ TEST(MissingCatalogue, ReportsErrorFiftyThreeAndEndsWithItsNumber) {
   std::fflush(stdout);
   // The number counts only outside the folder's path, which may hold digits of its own.
   std::wstring outsidePath = Lower(text);
-  for (std::size_t at; (at = outsidePath.find(Lower(folder.path()))) != std::wstring::npos;)
-    outsidePath.replace(at, folder.path().size(), L" ");
+  for (std::size_t at; (at = outsidePath.find(Lower(folder))) != std::wstring::npos;)
+    outsidePath.replace(at, folder.size(), L" ");
   EXPECT_TRUE(ContainsNumber(outsidePath, L"53")) << "the report does not give the error number 53";
   EXPECT_NE(text.find(L"providers.lst"), std::wstring::npos) << "the report does not name providers.lst";
-  EXPECT_NE(Lower(text).find(Lower(folder.path())), std::wstring::npos)
-      << "the report does not name the folder " << qbe2e::Utf8(folder.path());
+  EXPECT_NE(Lower(text).find(Lower(folder)), std::wstring::npos)
+      << "the report does not name the folder " << qbe2e::Utf8(folder);
 
   // Dismiss it as the user would, with its button.
   std::vector<qbe2e::ButtonInfo> buttons = qbe2e::ButtonsOf(box);

@@ -11,6 +11,7 @@ namespace {
 
 using qb::ByteArray;
 using qb::RegistryVariant;
+using qbtest::CreateVolatileKey;  // the registry refuses to create a lasting key below it
 using qbtest::KeyExists;
 using qbtest::SubKeys;
 using qbtest::ValueNames;
@@ -25,14 +26,6 @@ void ExpectStored(const std::string& key, const std::string& value, DWORD type, 
   ASSERT_TRUE(raw.exists);
   EXPECT_EQ(raw.type, type);
   EXPECT_EQ(raw.bytes, bytes);
-}
-
-// A volatile key: the registry refuses to create a lasting key below it.
-void CreateVolatileKey(const std::string& key) {
-  HKEY h = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(kHkcu, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &h, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(h);
 }
 
 // Makes paths that the registry will not create: a lasting key below a volatile

@@ -7,30 +7,44 @@
 namespace qbtest {
 
 namespace {
-struct Key {
-  HKEY h = nullptr;
-  ~Key() {
-    if (h) RegCloseKey(h);
+
+enum class Listed { SubKeys, Values };
+
+// The names of the sub-keys or of the values of an open key, in enumeration order.
+std::vector<std::string> NamesIn(HKEY key, Listed what) {
+  std::vector<std::string> out;
+  std::string name(16384, '\0');  // the longest value name; key names are shorter
+  for (DWORD i = 0;; ++i) {
+    DWORD len = static_cast<DWORD>(name.size());
+    const LONG status = what == Listed::SubKeys
+                            ? RegEnumKeyExA(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr)
+                            : RegEnumValueA(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) break;
+    out.emplace_back(name.data(), len);
   }
-};
-bool KeyExistsBelow(HKEY root, const std::string& key) {
-  Key k;
-  return RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) == ERROR_SUCCESS;
+  return out;
+}
+
+std::vector<std::string> NamesBelowHkcu(const std::string& key, Listed what) {
+  ScopedKey k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return {};
+  return NamesIn(k.h, what);
 }
 
 }  // namespace
 
 void DeleteTree(HKEY root, const std::string& key) {
-  Key k;
+  ScopedKey k;
   if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return;
-  char name[512];
-  for (;;) {
-    DWORD len = sizeof name;
-    if (RegEnumKeyExA(k.h, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    const std::string child(name, len);
-    DeleteTree(k.h, child);
-    if (KeyExistsBelow(k.h, child)) break;  // could not be deleted: stop rather than loop
+  // All names first, then one delete each: two calls per leaf key, which
+  // matters when a benchmark removes tens of thousands. A key that has
+  // sub-keys of its own refuses the delete and is taken apart first.
+  const std::vector<std::string> children = NamesIn(k.h, Listed::SubKeys);
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    if (RegDeleteKeyA(k.h, it->c_str()) != ERROR_SUCCESS) DeleteTree(k.h, *it);
   }
+  RegCloseKey(k.h);  // closed before the key itself goes
+  k.h = nullptr;
   RegDeleteKeyA(root, key.c_str());
 }
 
@@ -43,7 +57,7 @@ void ClearScratchHkcu() {
 
 RawValue ReadRaw(const std::string& key, const std::string& value) {
   RawValue out;
-  Key k;
+  ScopedKey k;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return out;
   DWORD type = 0, size = 0;
   if (RegQueryValueExA(k.h, value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return out;
@@ -56,7 +70,7 @@ RawValue ReadRaw(const std::string& key, const std::string& value) {
 }
 
 void WriteRaw(const std::string& key, const std::string& value, DWORD type, const std::vector<std::uint8_t>& bytes) {
-  Key k;
+  ScopedKey k;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k.h, nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create " + key);
   if (RegSetValueExA(k.h, value.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS)
@@ -70,48 +84,26 @@ void WriteText(const std::string& key, const std::string& value, const std::stri
 }
 
 bool KeyExists(const std::string& key) {
-  Key k;
+  ScopedKey k;
   return RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) == ERROR_SUCCESS;
 }
 
 void CreateKey(const std::string& key) {
-  Key k;
+  ScopedKey k;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &k.h, nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create " + key);
 }
 
 void CreateVolatileKey(const std::string& key) {
-  Key k;
+  ScopedKey k;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_READ, nullptr, &k.h,
                       nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create volatile " + key);
 }
 
-std::vector<std::string> SubKeys(const std::string& key) {
-  std::vector<std::string> out;
-  Key k;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return out;
-  char name[512];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = sizeof name;
-    if (RegEnumKeyExA(k.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    out.emplace_back(name, len);
-  }
-  return out;
-}
+std::vector<std::string> SubKeys(const std::string& key) { return NamesBelowHkcu(key, Listed::SubKeys); }
 
-std::vector<std::string> ValueNames(const std::string& key) {
-  std::vector<std::string> out;
-  Key k;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return out;
-  char name[16384];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = sizeof name;
-    if (RegEnumValueA(k.h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    out.emplace_back(name, len);
-  }
-  return out;
-}
+std::vector<std::string> ValueNames(const std::string& key) { return NamesBelowHkcu(key, Listed::Values); }
 
 KeyValues AllValues(const std::string& key) {
   KeyValues out;
@@ -126,7 +118,7 @@ std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end
 
 namespace {
 void SetKeyAccessList(const std::string& key, const char* sddl) {
-  Key k;
+  ScopedKey k;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, WRITE_DAC, &k.h) != ERROR_SUCCESS)
     throw std::runtime_error("cannot open for its access list: " + key);
   PSECURITY_DESCRIPTOR sd = nullptr;

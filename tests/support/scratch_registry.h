@@ -10,10 +10,21 @@
 
 namespace qbtest {
 
+// An open key handle, closed when it goes.
+struct ScopedKey {
+  HKEY h = nullptr;
+  ScopedKey() = default;
+  ~ScopedKey() {
+    if (h) RegCloseKey(h);
+  }
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+};
+
 // Removes every key and value below the scratch HKEY_CURRENT_USER.
 void ClearScratchHkcu();
 
-// Deletes a key with all its sub-keys (below any root).
+// Deletes a key with all its sub-keys (below any root, not only the scratch one).
 void DeleteTree(HKEY root, const std::string& key);
 
 struct RawValue {

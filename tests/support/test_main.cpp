@@ -4,52 +4,34 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <string>
+#include <memory>
 
 #include <gtest/gtest.h>
 
-#include "tests/support/scratch_registry.h"
+#include "tests/support/scratch_hkcu.h"
 
 namespace {
 
-const char kScratchParent[] = "Software\\QuillbeckTests";
-
-class ScratchHkcu : public ::testing::Environment {
+class ScratchHkcuEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    path_ = std::string(kScratchParent) + "\\run-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(GetTickCount());
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch_,
-                        nullptr) != ERROR_SUCCESS ||
-        RegOverridePredefKey(HKEY_CURRENT_USER, scratch_) != ERROR_SUCCESS) {
+    scratch_ = std::make_unique<qbtest::ScratchHkcu>("Software\\QuillbeckTests", std::vector<std::string>{""});
+    if (!scratch_->ok()) {
       std::fprintf(stderr, "cannot redirect HKEY_CURRENT_USER to a scratch key\n");
       std::fflush(stderr);
       ExitProcess(3);  // never run a test against the real registry
     }
   }
-  void TearDown() override {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegCloseKey(scratch_);
-    qbtest::DeleteTree(HKEY_CURRENT_USER, path_);
-    HKEY parent;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kScratchParent, 0, KEY_READ, &parent) == ERROR_SUCCESS) {
-      DWORD subkeys = 0;
-      RegQueryInfoKeyA(parent, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr);
-      RegCloseKey(parent);
-      if (subkeys == 0) RegDeleteKeyA(HKEY_CURRENT_USER, kScratchParent);
-    }
-  }
+  void TearDown() override { scratch_.reset(); }
 
  private:
-  std::string path_;
-  HKEY scratch_ = nullptr;
+  std::unique_ptr<qbtest::ScratchHkcu> scratch_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new ScratchHkcu);
+  ::testing::AddGlobalTestEnvironment(new ScratchHkcuEnvironment);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,27 @@
+#include "tests/support/recording_services.h"
+
+namespace qbtest {
+
+qb::MainForm::Services RecordingServices::services() {
+  qb::MainForm::Services services;
+  services.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title, UINT type) {
+    messages.push_back({text, title, type});
+    if (whenMessageShown) whenMessageShown();
+    if (answers.empty()) return IDNO;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  };
+  services.help = [this](HWND owner, const std::string& file, UINT command, DWORD_PTR data) {
+    helpCalls.push_back(
+        {owner, file, command, command == 0 ? std::string(reinterpret_cast<const char*>(data)) : std::string(), data});
+  };
+  services.fatal = [this](HWND, const qb::AppError& error) {
+    if (whenFatal) whenFatal();
+    fatalErrors.push_back(error);
+  };
+  services.ended = [this] { ++endedCount; };
+  return services;
+}
+
+}  // namespace qbtest
