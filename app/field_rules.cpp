@@ -73,12 +73,7 @@ void MainForm::ShowIncomingServerTip(const ProviderEntry* entry) {
   if (!tooltip_) return;
   const std::wstring text = entry && entry->settings.any() ? IncomingServerTip(entry->settings)
                                                            : std::wstring(SpecOf(kPopserver).tooltip);
-  TOOLINFOW ti{};
-  ti.cbSize = sizeof ti;
-  ti.hwnd = hwnd_;
-  ti.uId = reinterpret_cast<UINT_PTR>(control(kPopserver));
-  ti.lpszText = const_cast<wchar_t*>(text.c_str());
-  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+  SetTipText(kPopserver, text);
 }
 
 void MainForm::OnFieldChange() { Check_Form(); }

@@ -173,6 +173,11 @@ LRESULT MainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       SetTextColor(dc, GetSysColor(IsWindowEnabled(reinterpret_cast<HWND>(lParam)) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+      RelayOwnMouseToTooltip(msg, wParam, lParam);
+      break;
     case WM_CLOSE:
       OnCloseClick();
       return 0;
@@ -324,6 +329,16 @@ void MainForm::CreateTooltips() {
     // The combo box's text field covers most of it and needs the tip too.
     if (spec.kind == ControlKind::ComboBox)
       if (HWND edit = FindWindowExW(h, nullptr, L"Edit", nullptr)) add(edit, spec.tooltip, true);
+    // A locked control takes no mouse input, and the tooltip shows a tool only
+    // where the window under the cursor has one: the control's rectangle on
+    // the window is a second tool with the same text, found while it is locked.
+    TOOLINFOW locked{};
+    locked.cbSize = sizeof locked;
+    locked.hwnd = hwnd_;
+    locked.uId = static_cast<UINT_PTR>(spec.id);
+    locked.rect = ControlRectPixels(spec, ScreenDpi());
+    locked.lpszText = const_cast<wchar_t*>(spec.tooltip);
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&locked));
   }
   SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
 }
@@ -334,6 +349,24 @@ void MainForm::RelayToTooltip(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   MSG relayed{hwnd, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()),
               {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))}};
   SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
+void MainForm::RelayOwnMouseToTooltip(UINT msg, WPARAM wParam, LPARAM lParam) const {
+  // Over a locked field the mouse reaches the window itself (the frame lets it
+  // pass), where the field's second tool, a rectangle of the window, takes it.
+  RelayToTooltip(hwnd_, msg, wParam, lParam);
+}
+
+void MainForm::SetTipText(ControlId id, const std::wstring& text) {
+  if (!tooltip_) return;
+  TOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.hwnd = hwnd_;
+  ti.lpszText = const_cast<wchar_t*>(text.c_str());
+  for (UINT_PTR tool : {reinterpret_cast<UINT_PTR>(control(id)), static_cast<UINT_PTR>(id)}) {
+    ti.uId = tool;
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
 }
 
 LRESULT MainForm::ProviderProc(void* context, const SubclassedControl& provider, HWND hwnd, UINT msg, WPARAM wParam,

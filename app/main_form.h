@@ -80,6 +80,9 @@ class MainForm {
   static LRESULT ProviderProc(void* context, const SubclassedControl& provider, HWND hwnd, UINT msg, WPARAM wParam,
                               LPARAM lParam) noexcept;
   void RelayToTooltip(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) const;
+  void RelayOwnMouseToTooltip(UINT msg, WPARAM wParam, LPARAM lParam) const;
+  // The tip of a control, shown over it whether it is enabled or locked.
+  void SetTipText(ControlId id, const std::wstring& text);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void Guarded(const std::function<void()>& handler);
 

@@ -124,6 +124,37 @@ TEST_F(FormTest, NoSelectionAndTheRefreshRestoreThePlainTip) {
   EXPECT_EQ(TipOf(tooltip, form().hwnd(), Ctl(kPopserver)), kPlainPopserverTip);
 }
 
+// A locked field takes no mouse input: the mouse over it moves on the window,
+// and the tooltip shows there only a tool of the window that covers the point.
+std::wstring TipOnTheWindowOver(HWND tooltip, HWND window, HWND field) {
+  RECT r;
+  GetWindowRect(field, &r);
+  POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ScreenToClient(window, &centre);
+  wchar_t text[512] = {};
+  TTHITTESTINFOW hit{};
+  hit.hwnd = window;
+  hit.pt = centre;
+  hit.ti.cbSize = sizeof hit.ti;
+  hit.ti.lpszText = text;
+  if (!SendMessageW(tooltip, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit))) return L"(no tool)";
+  // The hit test gives the tool; its text is asked for as the tooltip would.
+  hit.ti.lpszText = text;
+  SendMessageW(tooltip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&hit.ti));
+  return text;
+}
+
+TEST_F(FormTest, ALockedFieldShowsItsTipOverTheWindow) {
+  Start("S;s.it;smtp.s.it;pop.s.it;POP3;ssl in=995\nT;t.it;smtp.t.it;pop.t.it;POP3\n");
+  HWND tooltip = form().tooltip();
+  ASSERT_FALSE(Enabled(kPopserver));  // a preset with a domain locks the servers
+  EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kPopserver)), L"Connessione protetta (SSL), porta 995");
+  EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kSmtpserver)), SpecOf(kSmtpserver).tooltip);
+  ChooseProvider(1);
+  EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kPopserver)), kPlainPopserverTip);
+  EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kBtnAggiungi)), SpecOf(kBtnAggiungi).tooltip);
+}
+
 // ---------------------------------------------------------------- start-up report
 
 TEST_F(FormTest, PresetLinesThatCouldNotBeFullyUsedAreReportedOnceAfterStartUp) {
