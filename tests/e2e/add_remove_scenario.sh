@@ -142,7 +142,9 @@ click_at() {  # win32-x win32-y
 # the focused control.
 type_text() {  # text
   xdotool windowfocus "$desktop"
-  xdotool type --delay 15 "$1"
+  # xdotool reads the text in the locale's encoding: UTF-8, whatever the
+  # caller's locale (a bare "C" locale cannot hold "ł").
+  LC_ALL=C.UTF-8 xdotool type --delay 15 "$1" || fail "xdotool could not type [$1]"
 }
 
 # The X window of Wine's virtual desktop for this prefix: the one whose
