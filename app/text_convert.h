@@ -36,15 +36,17 @@ inline std::string Convert(const std::wstring& text, bool& exact) {
   return out;
 }
 
-}  // namespace text_convert_detail
-
-inline std::wstring WideFromAnsi(const std::string& text) {
+inline std::wstring Widen(const std::string& text, UINT codePage) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
   return out;
 }
+
+}  // namespace text_convert_detail
+
+inline std::wstring WideFromAnsi(const std::string& text) { return text_convert_detail::Widen(text, CP_ACP); }
 
 // Characters the code page cannot hold become the system's default character ("?").
 inline std::string AnsiFromWide(const std::wstring& text) {
@@ -83,12 +85,6 @@ inline std::wstring WindowTextOf(HWND hwnd) {
 
 // Preset texts are UTF-8 whatever the file's encoding. Bytes that are not
 // UTF-8 become U+FFFD (Windows XP drops them).
-inline std::wstring WideFromUtf8(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
+inline std::wstring WideFromUtf8(const std::string& text) { return text_convert_detail::Widen(text, CP_UTF8); }
 
 }  // namespace qb
