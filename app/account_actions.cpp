@@ -1,4 +1,6 @@
 // Adding and removing accounts, and closing the window.
+#include <iterator>
+
 #include "accounts/account_layout.h"
 #include "accounts/account_list.h"
 #include "app/main_form.h"
@@ -27,24 +29,26 @@ std::wstring FieldName(const MainForm& form, const AccountField& field) {
   return name;
 }
 
-// One line per field holding characters the ANSI code page cannot hold (the
-// registry would receive others in their place); empty when every field fits.
-std::wstring FieldsOutsideAnsi(const MainForm& form) {
-  std::wstring lines;
-  for (const AccountField& field : kAccountFields) {
-    const std::vector<std::wstring> outside = CharactersOutsideAnsi(WindowTextOf(form.control(field.field)));
-    if (outside.empty()) continue;
+// The fields in the ANSI code page, each converted once. A field holding
+// characters the code page cannot hold (the registry would receive others in
+// their place) adds a line naming them to `outside`, and nothing is returned.
+std::optional<AccountInput> AccountInputInAnsi(const MainForm& form, std::wstring& outside) {
+  std::string ansi[std::size(kAccountFields)];
+  for (std::size_t i = 0; i < std::size(kAccountFields); ++i) {
+    const std::wstring text = WindowTextOf(form.control(kAccountFields[i].field));
+    if (std::optional<std::string> exact = ExactAnsiFromWide(text)) {
+      ansi[i] = std::move(*exact);
+      continue;
+    }
     std::wstring characters;
-    for (const std::wstring& character : outside)
+    for (const std::wstring& character : CharactersOutsideAnsi(text))
       characters += texts::FormatText(texts::kCharacterOutsideAnsi, {character});
-    lines += texts::FormatText(texts::kFieldOutsideAnsi, {FieldName(form, field), characters});
+    outside += texts::FormatText(texts::kFieldOutsideAnsi, {FieldName(form, kAccountFields[i]), characters});
   }
-  return lines;
-}
-
-// The field's text in the ANSI code page; only called once FieldsOutsideAnsi found nothing.
-std::string FieldTextA(const MainForm& form, ControlId field) {
-  return ExactAnsiFromWide(WindowTextOf(form.control(field))).value_or(std::string());
+  if (!outside.empty()) return std::nullopt;
+  // kAccountFields' order: username, dominio, popserver, smtpserver, nome.
+  return AccountInput{.userName = ansi[0], .domain = ansi[1], .displayName = ansi[4], .smtpServer = ansi[3],
+                      .incomingServer = ansi[2]};
 }
 
 ServerOptions ServerOptionsOf(const ProviderSettings& settings) {
@@ -99,13 +103,13 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
   }
   // A character the code page lacks would reach the registry as "?" or as a
   // look-alike, and two people's addresses could meet in one key.
-  const std::wstring outside = FieldsOutsideAnsi(*this);
-  if (!outside.empty()) {
+  std::wstring outside;
+  const std::optional<AccountInput> converted = AccountInputInAnsi(*this, outside);
+  if (!converted) {
     Tell(texts::FormatText(texts::kFieldsOutsideAnsi, {outside}), MB_ICONWARNING);
     return std::nullopt;
   }
-  const AccountInput input{FieldTextA(*this, kUsername), FieldTextA(*this, kDominio), FieldTextA(*this, kNome),
-                           FieldTextA(*this, kSmtpserver), FieldTextA(*this, kPopserver)};
+  const AccountInput& input = *converted;
   const std::string address = AccountAddress(input.userName, input.domain);
   switch (CheckAccountAddress(address)) {
     case AddressProblem::Backslash:

@@ -102,7 +102,6 @@ int MainForm::ListaIndex() const {
   return static_cast<int>(SendMessageW(control(kLista), LB_GETCURSEL, 0, 0));
 }
 
-std::string MainForm::TextOfA(ControlId id) const { return AnsiFromWide(WindowTextOf(control(id))); }
 
 void MainForm::SetTextOf(ControlId id, const std::wstring& text) { SetWindowTextW(control(id), text.c_str()); }
 

@@ -176,7 +176,10 @@ LRESULT MainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
-      RelayOwnMouseToTooltip(msg, wParam, lParam);
+      // Over a locked field the mouse reaches the window itself (the frame
+      // lets it pass), where the field's second tool, a rectangle of the
+      // window, takes it (see CreateTooltips).
+      RelayToTooltip(hwnd_, msg, wParam, lParam);
       break;
     case WM_CLOSE:
       OnCloseClick();
@@ -349,12 +352,6 @@ void MainForm::RelayToTooltip(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   MSG relayed{hwnd, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()),
               {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))}};
   SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
-}
-
-void MainForm::RelayOwnMouseToTooltip(UINT msg, WPARAM wParam, LPARAM lParam) const {
-  // Over a locked field the mouse reaches the window itself (the frame lets it
-  // pass), where the field's second tool, a rectangle of the window, takes it.
-  RelayToTooltip(hwnd_, msg, wParam, lParam);
 }
 
 void MainForm::SetTipText(ControlId id, const std::wstring& text) {

@@ -80,7 +80,6 @@ class MainForm {
   static LRESULT ProviderProc(void* context, const SubclassedControl& provider, HWND hwnd, UINT msg, WPARAM wParam,
                               LPARAM lParam) noexcept;
   void RelayToTooltip(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) const;
-  void RelayOwnMouseToTooltip(UINT msg, WPARAM wParam, LPARAM lParam) const;
   // The tip of a control, shown over it whether it is enabled or locked.
   void SetTipText(ControlId id, const std::wstring& text);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -112,7 +111,6 @@ class MainForm {
 
   int ProviderIndex() const;
   int ListaIndex() const;
-  std::string TextOfA(ControlId id) const;
   void SetTextOf(ControlId id, const std::wstring& text);
   void Enable(ControlId id, bool enabled);
   void Tell(const std::wstring& text, UINT icon);
