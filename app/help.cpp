@@ -4,7 +4,7 @@
 namespace qb {
 
 void MainForm::OnHelpMenu() {
-  const std::string topic = kMenuHelpTopic;
+  const std::wstring topic = kMenuHelpTopic;
   // No owner window: the main window stays in front where the two overlap.
   services_.help(nullptr, helpFilePath_, kHhDisplayTopic, reinterpret_cast<DWORD_PTR>(topic.c_str()));
 }

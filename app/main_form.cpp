@@ -92,7 +92,7 @@ MainForm::Services MainForm::DefaultServices() {
   s.messageBox = [](HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
     return MessageBoxW(owner, text.c_str(), title.c_str(), type);
   };
-  s.help = [](HWND owner, const std::string& file, UINT command, DWORD_PTR data) {
+  s.help = [](HWND owner, const std::wstring& file, UINT command, DWORD_PTR data) {
     CallHtmlHelp(owner, file, command, data);
   };
   s.fatal = ReportFatalError;

@@ -27,8 +27,8 @@ class MainForm {
   struct Services {
     // Shows a modal message box; returns the answer (IDYES, IDNO, IDOK, ...).
     std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT type)> messageBox;
-    // Opens the help file (HtmlHelpA semantics).
-    std::function<void(HWND owner, const std::string& file, UINT command, DWORD_PTR data)> help;
+    // Opens the help file (HtmlHelpW semantics: for HH_DISPLAY_TOPIC, data is a wide topic text).
+    std::function<void(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data)> help;
     // Reports an error that no handler caught and ends the program.
     std::function<void(HWND owner, const AppError& error)> fatal;
     // The window was destroyed: the program ends.
@@ -51,7 +51,7 @@ class MainForm {
   HWND control(ControlId id) const;
   const ProviderCatalogue& catalogue() const { return catalogue_; }
   const std::vector<std::string>& accountKeyList() const { return accountKeyList_; }
-  const std::string& helpFilePath() const { return helpFilePath_; }
+  const std::wstring& helpFilePath() const { return helpFilePath_; }
 
   // Operations of the window.
   void UpdateForm();
@@ -127,7 +127,7 @@ class MainForm {
   FontHandle font_;
   FontHandle bigFont_;
   HWND lastFocus_ = nullptr;
-  std::string helpFilePath_;
+  std::wstring helpFilePath_;
   ProviderCatalogue catalogue_;
   std::vector<std::string> accountKeyList_;
   int appliedPreset_ = -1;

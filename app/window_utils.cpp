@@ -68,10 +68,21 @@ void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, TextCoding c
   }
 }
 
-std::string ExecutableFolder() {
-  std::string path(MAX_PATH, '\0');
+std::wstring FolderOfModulePath(const std::wstring& modulePath) {
+  const auto slash = modulePath.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return {};
+  // At a drive's root the folder is the root itself ("C:\"), as the system
+  // names it; HTML Help opens the path with two backslashes that follows.
+  const bool driveRoot = slash == 2 && modulePath[1] == L':';
+  return modulePath.substr(0, driveRoot ? slash + 1 : slash);
+}
+
+std::wstring ExecutableFolder() {
+  // The wide form: a folder whose name the ANSI code page cannot hold ("Łukasz"
+  // on a Western system) would come back with "?" or a look-alike in its place.
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
     if (n < path.size()) {
       path.resize(n);
@@ -79,19 +90,18 @@ std::string ExecutableFolder() {
     }
     path.resize(path.size() * 2);
   }
-  const auto slash = path.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+  return FolderOfModulePath(path);
 }
 
-std::string HelpFilePathFor(const std::string& exeFolder) { return exeFolder + kHelpFileName; }
+std::wstring HelpFilePathFor(const std::wstring& exeFolder) { return exeFolder + kHelpFileName; }
 
-void CallHtmlHelp(HWND owner, const std::string& file, UINT command, DWORD_PTR data, const char* component) {
-  using HtmlHelpAFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+void CallHtmlHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data, const wchar_t* component) {
+  using HtmlHelpWFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
   try {
     // Never unloaded: the help window lives in the component for the rest of the run.
-    HMODULE module = LoadLibraryA(component);
+    HMODULE module = LoadLibraryW(component);
     if (!module) return;
-    auto htmlHelp = reinterpret_cast<HtmlHelpAFn>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpA")));
+    auto htmlHelp = reinterpret_cast<HtmlHelpWFn>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpW")));
     if (htmlHelp) htmlHelp(owner, file.c_str(), command, data);
   } catch (...) {
     // Help is a convenience; nothing about it is worth stopping the program for.

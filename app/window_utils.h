@@ -30,18 +30,24 @@ enum class TextCoding { Ansi, Utf8 };
 void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, TextCoding coding, bool clearIt,
                     std::optional<long> First = std::nullopt, std::optional<long> Last = std::nullopt);
 
-// The folder of the program's executable followed directly by "\Quillbeck.chm".
-std::string HelpFilePathFor(const std::string& exeFolder);
-std::string ExecutableFolder();
+// The folder of a module's path: everything before its last backslash, or the
+// drive's root itself ("C:\") for a module at the root.
+std::wstring FolderOfModulePath(const std::wstring& modulePath);
+// The folder of the program's executable, as FolderOfModulePath gives it.
+std::wstring ExecutableFolder();
+// The folder followed directly by "\Quillbeck.chm" (at a drive's root, two
+// backslashes in a row, which HTML Help opens).
+std::wstring HelpFilePathFor(const std::wstring& exeFolder);
 
-inline constexpr char kHelpFileName[] = "\\Quillbeck.chm";
-inline constexpr char kMenuHelpTopic[] = "html/Quillbeck.htm";
+inline constexpr wchar_t kHelpFileName[] = L"\\Quillbeck.chm";
+inline constexpr wchar_t kMenuHelpTopic[] = L"html/Quillbeck.htm";
 inline constexpr UINT kHhDisplayTopic = 0x0000;
 inline constexpr UINT kHhHelpContext = 0x000F;
 
-// Calls HtmlHelpA from hhctrl.ocx, loaded on first use. A missing component or
-// entry point, or any other error, is ignored: help never stops the program.
-void CallHtmlHelp(HWND owner, const std::string& file, UINT command, DWORD_PTR data,
-                  const char* component = "hhctrl.ocx");
+// Calls HtmlHelpW from hhctrl.ocx, loaded on first use; the wide form, so that
+// a help file in a folder of any name opens. A missing component or entry
+// point, or any other error, is ignored: help never stops the program.
+void CallHtmlHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data,
+                  const wchar_t* component = L"hhctrl.ocx");
 
 }  // namespace qb

@@ -129,13 +129,31 @@ TEST_F(FormTest, UpdateFormClearsTheEntryAndRebuildsTheList) {
 
 TEST_F(FormTest, TheHelpFileIsBesideTheProgram) {
   Start();
-  EXPECT_EQ(form().helpFilePath(), ExecutableFolder() + "\\Quillbeck.chm");
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string folder = exe;
-  folder.resize(folder.find_last_of('\\'));
-  EXPECT_EQ(form().helpFilePath(), folder + "\\Quillbeck.chm");
-  EXPECT_EQ(HelpFilePathFor("C:\\"), "C:\\\\Quillbeck.chm");
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring folder = exe;
+  folder.resize(folder.find_last_of(L'\\'));
+  EXPECT_EQ(form().helpFilePath(), folder + L"\\Quillbeck.chm");
+}
+
+TEST(HelpFile, ItsPathFollowsTheProgramsFolder) {
+  struct Case {
+    const wchar_t* module;
+    const wchar_t* folder;
+    const wchar_t* help;
+  };
+  const Case cases[] = {
+      {L"C:\\Programmi\\Posta\\Quillbeck.exe", L"C:\\Programmi\\Posta", L"C:\\Programmi\\Posta\\Quillbeck.chm"},
+      // A name the ANSI code page cannot hold keeps its letters.
+      {L"C:\\Users\\\u0141ukasz\\Quillbeck.exe", L"C:\\Users\\\u0141ukasz", L"C:\\Users\\\u0141ukasz\\Quillbeck.chm"},
+      // At a drive's root the folder is the root, and two backslashes follow.
+      {L"D:\\Quillbeck.exe", L"D:\\", L"D:\\\\Quillbeck.chm"},
+      {L"\\\\server\\posta\\Quillbeck.exe", L"\\\\server\\posta", L"\\\\server\\posta\\Quillbeck.chm"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FolderOfModulePath(c.module), c.folder);
+    EXPECT_EQ(HelpFilePathFor(FolderOfModulePath(c.module)), c.help);
+  }
 }
 
 TEST_F(FormTest, TheHelpMenuOpensTheMainTopicWithoutOwner) {
@@ -145,7 +163,7 @@ TEST_F(FormTest, TheHelpMenuOpensTheMainTopicWithoutOwner) {
   EXPECT_EQ(helpCalls[0].owner, nullptr);
   EXPECT_EQ(helpCalls[0].file, form().helpFilePath());
   EXPECT_EQ(helpCalls[0].command, 0u);  // HH_DISPLAY_TOPIC
-  EXPECT_EQ(helpCalls[0].topic, "html/Quillbeck.htm");
+  EXPECT_EQ(helpCalls[0].topic, L"html/Quillbeck.htm");
 }
 
 TEST_F(FormTest, F1OpensTheFocusedControlsHelpNumber) {
@@ -190,9 +208,9 @@ TEST_F(FormTest, TheF1KeyInAFieldAsksForItsHelpOnce) {
 }
 
 TEST(HtmlHelp, AMissingHelpComponentRaisesNothing) {
-  EXPECT_NO_THROW(CallHtmlHelp(nullptr, "C:\\nowhere\\Quillbeck.chm", 0, 0, "no-such-component.ocx"));
+  EXPECT_NO_THROW(CallHtmlHelp(nullptr, L"C:\\nowhere\\Quillbeck.chm", 0, 0, L"no-such-component.ocx"));
   // A component without the entry point: the call is skipped.
-  EXPECT_NO_THROW(CallHtmlHelp(nullptr, "C:\\nowhere\\Quillbeck.chm", 0, 0, "version.dll"));
+  EXPECT_NO_THROW(CallHtmlHelp(nullptr, L"C:\\nowhere\\Quillbeck.chm", 0, 0, L"version.dll"));
 }
 
 }  // namespace

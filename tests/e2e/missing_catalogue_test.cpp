@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e/child_process.h"
 #include "tests/e2e/window_find.h"
 #include "tests/support/temp_folder.h"
 
@@ -48,34 +49,9 @@ std::wstring WideFromAnsi(const std::string& text) {
   return wide;
 }
 
-class ChildProcess {
- public:
-  ChildProcess(const std::wstring& program, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + program + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    started_ = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              folder.c_str(), &si, &pi_) != 0;
-  }
-  ~ChildProcess() {
-    if (!started_) return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 1);
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
-  }
-  bool started() const { return started_; }
-  DWORD id() const { return pi_.dwProcessId; }
-  HANDLE handle() const { return pi_.hProcess; }
-  bool running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  bool started_ = false;
-};
-
 // Waits for the process's message box titled kTitle; gives up early if the
 // process ends without one.
-HWND WaitForReport(const ChildProcess& child) {
+HWND WaitForReport(const qbe2e::ChildProcess& child) {
   const DWORD start = GetTickCount();
   for (;;) {
     std::vector<HWND> boxes = qbe2e::FindTopLevel({kTitle, true, child.id()});
@@ -93,7 +69,7 @@ TEST(MissingCatalogue, ReportsErrorFiftyThreeAndEndsWithItsNumber) {
   ASSERT_TRUE(emptyFolder.created()) << "cannot create a temporary folder";
   const std::wstring folder = WideFromAnsi(emptyFolder.path());
 
-  ChildProcess child(g_programPath, folder);
+  qbe2e::ChildProcess child(g_programPath, folder);
   ASSERT_TRUE(child.started()) << "CreateProcess failed, error " << GetLastError();
 
   HWND box = WaitForReport(child);

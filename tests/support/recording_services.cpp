@@ -12,9 +12,9 @@ qb::MainForm::Services RecordingServices::services() {
     answers.pop_front();
     return answer;
   };
-  services.help = [this](HWND owner, const std::string& file, UINT command, DWORD_PTR data) {
-    helpCalls.push_back(
-        {owner, file, command, command == 0 ? std::string(reinterpret_cast<const char*>(data)) : std::string(), data});
+  services.help = [this](HWND owner, const std::wstring& file, UINT command, DWORD_PTR data) {
+    helpCalls.push_back({owner, file, command,
+                         command == 0 ? std::wstring(reinterpret_cast<const wchar_t*>(data)) : std::wstring(), data});
   };
   services.fatal = [this](HWND, const qb::AppError& error) {
     if (whenFatal) whenFatal();

@@ -21,9 +21,9 @@ struct ShownMessage {
 
 struct HelpCall {
   HWND owner;
-  std::string file;
+  std::wstring file;
   UINT command;
-  std::string topic;  // for HH_DISPLAY_TOPIC
+  std::wstring topic;  // for HH_DISPLAY_TOPIC
   DWORD_PTR data;
 };
 
