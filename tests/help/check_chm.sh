@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the compiled help file: its topics, its default topic and language, the
-# context map that F1 uses (the help context numbers of app/control_ids.h, each
-# to its topic, as paths inside the file) and the texts of the topics
-# (windows-1252, as declared).
+# context map that F1 uses (the help context numbers of res/help_ids.h, each
+# to its topic, as paths inside the file), the texts of the topics
+# (windows-1252, as declared), and that every link leads to a file inside.
 # Usage: check_chm.sh Quillbeck.chm [chmls]
 set -uo pipefail
 export LC_ALL=C
@@ -22,30 +22,29 @@ trap 'rm -rf "$work"' EXIT
 cp "$chm" "$work/help.chm"
 
 # Every help context and the topic it must open. "Nome (Alias)" and the
-# "Chiudi" button share kHelpNomeChiudi.
+# "Chiudi" button share IDH_NOME_CHIUDI.
 declare -A topic_of_name=(
-  [kHelpLista]=html/lista.htm
-  [kHelpRimuovi]=html/rimuovi.htm
-  [kHelpProvider]=html/provider.htm
-  [kHelpUsername]=html/username.htm
-  [kHelpDominio]=html/dominio.htm
-  [kHelpServerArrivo]=html/server_arrivo.htm
-  [kHelpServerSmtp]=html/server_smtp.htm
-  [kHelpNomeChiudi]=html/nome_chiudi.htm
-  [kHelpAggiungi]=html/aggiungi.htm
+  [IDH_LISTA]=html/lista.htm
+  [IDH_RIMUOVI]=html/rimuovi.htm
+  [IDH_PROVIDER]=html/provider.htm
+  [IDH_USERNAME]=html/username.htm
+  [IDH_DOMINIO]=html/dominio.htm
+  [IDH_SERVER_ARRIVO]=html/server_arrivo.htm
+  [IDH_SERVER_SMTP]=html/server_smtp.htm
+  [IDH_NOME_CHIUDI]=html/nome_chiudi.htm
+  [IDH_AGGIUNGI]=html/aggiungi.htm
 )
-# Their numbers, as app/control_ids.h gives them; a help context there
-# without a topic here fails too.
-ids="$(python3 "$(dirname "${BASH_SOURCE[0]}")/../../tools/ids.py")" ||
-  { echo "FAIL: cannot read app/control_ids.h"; exit 1; }
+# Their numbers, as the program's res/help_ids.h defines them; a help context
+# there without a topic here fails too.
+ids_header="$(dirname "${BASH_SOURCE[0]}")/../../res/help_ids.h"
+[ -f "$ids_header" ] || { echo "FAIL: no $ids_header"; exit 1; }
 declare -A topic_of=()
 while read -r name number; do
-  [[ "$name" == kHelp* ]] || continue
   if [ -z "${topic_of_name[$name]:-}" ]; then fail "$name ($number) has no expected topic here"; continue; fi
   topic_of[$number]="${topic_of_name[$name]}"
   unset "topic_of_name[$name]"
-done <<<"$ids"
-for name in "${!topic_of_name[@]}"; do fail "$name is not a help context of app/control_ids.h"; done
+done < <(awk '$1 == "#define" { print $2, $3 }' "$ids_header")
+for name in "${!topic_of_name[@]}"; do fail "$name is not a help context of res/help_ids.h"; done
 
 # --- the files inside ---------------------------------------------------------
 "$chmls" -n -p list "$work/help.chm" >"$work/list" 2>/dev/null || fail "chmls cannot list the file"
