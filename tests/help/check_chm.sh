@@ -107,8 +107,37 @@ expect_text html/server_smtp.htm "SMTP Server"
 expect_text html/nome_chiudi.htm "Nome (Alias)" "Chiudi"
 expect_text html/aggiungi.htm "Aggiungi indirizzo" "(Default)"
 
+# --- links ------------------------------------------------------------------
+# Every href and src of every page, and every topic of the contents and the
+# index, must name a file inside the help file (as a browser resolves it:
+# relative to the page); a link out of the file fails too, for the help is
+# read offline.
+links=0
+check_link() {  # the file inside that links, the link
+  local from="$1" link="$2" target
+  case "$link" in
+    '#'*) return ;;
+    *:*) fail "$from links out of the help file: $link"; return ;;
+  esac
+  target="$(realpath -m -s --relative-to=/ "/$(dirname "$from")/${link%%[#?]*}")"
+  links=$((links + 1))
+  grep -qxF "/$target" "$work/list" || fail "$from links to $link, which is not in the help file"
+}
+while read -r page; do
+  extract "${page#/}"
+  while read -r link; do check_link "${page#/}" "$link"; done < <(
+    grep -oiE '(href|src)="[^"]*"' "$extracted" | sed -E 's/^[^"]*"//; s/"$//')
+done < <(grep -iE '\.html?$' "$work/list")
+for f in Quillbeck.hhc Quillbeck.hhk; do
+  extract "$f"
+  n=0
+  while read -r link; do check_link "$f" "$link"; n=$((n + 1)); done < <(
+    grep -iE '<param +name="Local"' "$extracted" | sed -E 's/.*value="([^"]*)".*/\1/I')
+  [ "$n" -gt 0 ] || fail "$f names no topic"
+done
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed for $chm"
   exit 1
 fi
-echo "help file OK: $chm (${#topic_of[@]} context numbers, $(grep -c '^/html/.*\.htm$' "$work/list") topics)"
+echo "help file OK: $chm (${#topic_of[@]} context numbers, $(grep -c '^/html/.*\.htm$' "$work/list") topics, $links links)"
