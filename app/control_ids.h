@@ -1,51 +1,46 @@
 #pragma once
-// The numbers the window shares with the world outside its C++ sources: the
-// control ids that the end-to-end scenario drives the window by, and the help
-// context numbers that F1 looks up in the help file's context map. Every
-// value is written out, so that the numbering never depends on the order of
-// the lines. tools/ids.py reads this file (one "kName = number," a line) for
-// the scenario and for the help build, which writes the help file's [MAP]
-// from it; keep that form.
+// The C++ names of the control ids and help context numbers. The numbers are
+// written once, as #defines in res/resource.h and res/help_ids.h, which the
+// resource script, the help project and the end-to-end scenario read as they
+// are.
+
+#include "res/resource.h"
 
 namespace qb {
 
 enum ControlId : int {
-  // Ids 1 and 2 are IDOK and IDCANCEL, which the dialog manager sends for Enter
-  // and Esc; no control uses them, so those keys mean nothing to the window.
-  kFrame1 = 101,
-  kLista = 102,
-  kBtnCancella = 103,
-  kFrame2 = 104,
-  kLabel8 = 105,
-  kProvider = 106,
-  kLabel3 = 107,
-  kUsername = 108,
-  kLabel10 = 109,
-  kDominio = 110,
-  kLabel9 = 111,
-  kLabelInbound = 112,
-  kPopserver = 113,
-  kLabel5 = 114,
-  kSmtpserver = 115,
-  kLabel6 = 116,
-  kNome = 117,
-  kBtnAggiungi = 118,
-  kBtnChiudi = 119,
-  kMenuAiuto = 200,
+  kFrame1 = IDC_FRAME1,
+  kLista = IDC_LISTA,
+  kBtnCancella = IDC_BTN_CANCELLA,
+  kFrame2 = IDC_FRAME2,
+  kLabel8 = IDC_LABEL8,
+  kProvider = IDC_PROVIDER,
+  kLabel3 = IDC_LABEL3,
+  kUsername = IDC_USERNAME,
+  kLabel10 = IDC_LABEL10,
+  kDominio = IDC_DOMINIO,
+  kLabel9 = IDC_LABEL9,
+  kLabelInbound = IDC_LABEL_INBOUND,
+  kPopserver = IDC_POPSERVER,
+  kLabel5 = IDC_LABEL5,
+  kSmtpserver = IDC_SMTPSERVER,
+  kLabel6 = IDC_LABEL6,
+  kNome = IDC_NOME,
+  kBtnAggiungi = IDC_BTN_AGGIUNGI,
+  kBtnChiudi = IDC_BTN_CHIUDI,
+  kMenuAiuto = IDM_AIUTO,
 };
 
-// Help context numbers; kHelpServerArrivo is IDH_SERVER_ARRIVO in the help
-// project. "Nome (Alias)" and the "Chiudi" button share one topic.
 enum HelpContext : unsigned {
-  kHelpLista = 10001,
-  kHelpRimuovi = 10002,
-  kHelpProvider = 10003,
-  kHelpUsername = 10004,
-  kHelpDominio = 10005,
-  kHelpServerArrivo = 10006,
-  kHelpServerSmtp = 10007,
-  kHelpNomeChiudi = 10008,
-  kHelpAggiungi = 10009,
+  kHelpLista = IDH_LISTA,
+  kHelpRimuovi = IDH_RIMUOVI,
+  kHelpProvider = IDH_PROVIDER,
+  kHelpUsername = IDH_USERNAME,
+  kHelpDominio = IDH_DOMINIO,
+  kHelpServerArrivo = IDH_SERVER_ARRIVO,
+  kHelpServerSmtp = IDH_SERVER_SMTP,
+  kHelpNomeChiudi = IDH_NOME_CHIUDI,
+  kHelpAggiungi = IDH_AGGIUNGI,
 };
 
 }  // namespace qb

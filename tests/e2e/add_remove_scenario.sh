@@ -46,21 +46,21 @@ fail() {
   exit 1
 }
 
-# Control ids of the window, as app/control_ids.h numbers them.
-ids="$(python3 "$here/../../tools/ids.py")" || fail "cannot read the control ids (tools/ids.py)"
-id_of() { awk -v n="$1" '$1 == n { print $2; found = 1 } END { exit !found }' <<<"$ids" || fail "no $1 in app/control_ids.h"; }
+# Control ids of the window, as res/resource.h defines them.
+ids_header="$here/../../res/resource.h"
+id_of() { awk -v n="$1" '$1 == "#define" && $2 == n { print $3; found = 1 } END { exit !found }' "$ids_header" || fail "no $1 in $ids_header"; }
 # (One assignment a line: set -e sees only the last substitution of a line.)
-ID_LISTA="$(id_of kLista)"
-ID_CANCELLA="$(id_of kBtnCancella)"
-ID_PROVIDER="$(id_of kProvider)"
-ID_USERNAME="$(id_of kUsername)"
-ID_DOMINIO="$(id_of kDominio)"
-ID_POPSERVER="$(id_of kPopserver)"
-ID_SMTPSERVER="$(id_of kSmtpserver)"
-ID_NOME="$(id_of kNome)"
-ID_AGGIUNGI="$(id_of kBtnAggiungi)"
-ID_LABEL_INBOUND="$(id_of kLabelInbound)"
-ID_CHIUDI="$(id_of kBtnChiudi)"
+ID_LISTA="$(id_of IDC_LISTA)"
+ID_CANCELLA="$(id_of IDC_BTN_CANCELLA)"
+ID_PROVIDER="$(id_of IDC_PROVIDER)"
+ID_USERNAME="$(id_of IDC_USERNAME)"
+ID_DOMINIO="$(id_of IDC_DOMINIO)"
+ID_POPSERVER="$(id_of IDC_POPSERVER)"
+ID_SMTPSERVER="$(id_of IDC_SMTPSERVER)"
+ID_NOME="$(id_of IDC_NOME)"
+ID_AGGIUNGI="$(id_of IDC_BTN_AGGIUNGI)"
+ID_LABEL_INBOUND="$(id_of IDC_LABEL_INBOUND)"
+ID_CHIUDI="$(id_of IDC_BTN_CHIUDI)"
 
 # --- preconditions --------------------------------------------------------
 for tool in xdotool import xdpyinfo wine; do

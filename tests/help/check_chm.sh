@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the compiled help file: its topics, its default topic and language, the
-# context map that F1 uses (the help context numbers of app/control_ids.h, each
-# to its topic, as paths inside the file) and the texts of the topics
-# (windows-1252, as declared).
+# context map that F1 uses (the help context numbers of res/help_ids.h, each
+# to its topic, as paths inside the file), the texts of the topics
+# (windows-1252, as declared), and that every link leads to a file inside.
 # Usage: check_chm.sh Quillbeck.chm [chmls]
 set -uo pipefail
 export LC_ALL=C
@@ -22,30 +22,29 @@ trap 'rm -rf "$work"' EXIT
 cp "$chm" "$work/help.chm"
 
 # Every help context and the topic it must open. "Nome (Alias)" and the
-# "Chiudi" button share kHelpNomeChiudi.
+# "Chiudi" button share IDH_NOME_CHIUDI.
 declare -A topic_of_name=(
-  [kHelpLista]=html/lista.htm
-  [kHelpRimuovi]=html/rimuovi.htm
-  [kHelpProvider]=html/provider.htm
-  [kHelpUsername]=html/username.htm
-  [kHelpDominio]=html/dominio.htm
-  [kHelpServerArrivo]=html/server_arrivo.htm
-  [kHelpServerSmtp]=html/server_smtp.htm
-  [kHelpNomeChiudi]=html/nome_chiudi.htm
-  [kHelpAggiungi]=html/aggiungi.htm
+  [IDH_LISTA]=html/lista.htm
+  [IDH_RIMUOVI]=html/rimuovi.htm
+  [IDH_PROVIDER]=html/provider.htm
+  [IDH_USERNAME]=html/username.htm
+  [IDH_DOMINIO]=html/dominio.htm
+  [IDH_SERVER_ARRIVO]=html/server_arrivo.htm
+  [IDH_SERVER_SMTP]=html/server_smtp.htm
+  [IDH_NOME_CHIUDI]=html/nome_chiudi.htm
+  [IDH_AGGIUNGI]=html/aggiungi.htm
 )
-# Their numbers, as app/control_ids.h gives them; a help context there
-# without a topic here fails too.
-ids="$(python3 "$(dirname "${BASH_SOURCE[0]}")/../../tools/ids.py")" ||
-  { echo "FAIL: cannot read app/control_ids.h"; exit 1; }
+# Their numbers, as the program's res/help_ids.h defines them; a help context
+# there without a topic here fails too.
+ids_header="$(dirname "${BASH_SOURCE[0]}")/../../res/help_ids.h"
+[ -f "$ids_header" ] || { echo "FAIL: no $ids_header"; exit 1; }
 declare -A topic_of=()
 while read -r name number; do
-  [[ "$name" == kHelp* ]] || continue
   if [ -z "${topic_of_name[$name]:-}" ]; then fail "$name ($number) has no expected topic here"; continue; fi
   topic_of[$number]="${topic_of_name[$name]}"
   unset "topic_of_name[$name]"
-done <<<"$ids"
-for name in "${!topic_of_name[@]}"; do fail "$name is not a help context of app/control_ids.h"; done
+done < <(awk '$1 == "#define" { print $2, $3 }' "$ids_header")
+for name in "${!topic_of_name[@]}"; do fail "$name is not a help context of res/help_ids.h"; done
 
 # --- the files inside ---------------------------------------------------------
 "$chmls" -n -p list "$work/help.chm" >"$work/list" 2>/dev/null || fail "chmls cannot list the file"
@@ -108,8 +107,37 @@ expect_text html/server_smtp.htm "SMTP Server"
 expect_text html/nome_chiudi.htm "Nome (Alias)" "Chiudi"
 expect_text html/aggiungi.htm "Aggiungi indirizzo" "(Default)"
 
+# --- links ------------------------------------------------------------------
+# Every href and src of every page, and every topic of the contents and the
+# index, must name a file inside the help file (as a browser resolves it:
+# relative to the page); a link out of the file fails too, for the help is
+# read offline.
+links=0
+check_link() {  # the file inside that links, the link
+  local from="$1" link="$2" target
+  case "$link" in
+    '#'*) return ;;
+    *:*) fail "$from links out of the help file: $link"; return ;;
+  esac
+  target="$(realpath -m -s --relative-to=/ "/$(dirname "$from")/${link%%[#?]*}")"
+  links=$((links + 1))
+  grep -qxF "/$target" "$work/list" || fail "$from links to $link, which is not in the help file"
+}
+while read -r page; do
+  extract "${page#/}"
+  while read -r link; do check_link "${page#/}" "$link"; done < <(
+    grep -oiE '(href|src)="[^"]*"' "$extracted" | sed -E 's/^[^"]*"//; s/"$//')
+done < <(grep -iE '\.html?$' "$work/list")
+for f in Quillbeck.hhc Quillbeck.hhk; do
+  extract "$f"
+  n=0
+  while read -r link; do check_link "$f" "$link"; n=$((n + 1)); done < <(
+    grep -iE '<param +name="Local"' "$extracted" | sed -E 's/.*value="([^"]*)".*/\1/I')
+  [ "$n" -gt 0 ] || fail "$f names no topic"
+done
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed for $chm"
   exit 1
 fi
-echo "help file OK: $chm (${#topic_of[@]} context numbers, $(grep -c '^/html/.*\.htm$' "$work/list") topics)"
+echo "help file OK: $chm (${#topic_of[@]} context numbers, $(grep -c '^/html/.*\.htm$' "$work/list") topics, $links links)"
