@@ -51,4 +51,24 @@ std::optional<std::string> ReadAccountAddress(const std::string& keyName) {
   return RowText(addr);
 }
 
+std::optional<std::string> FindAccountKey(const std::string& keyName) {
+  for (std::string& key : EnumRegistryKeys(HKEY_CURRENT_USER, kAccountsRoot))
+    if (SameIgnoringCase(key, keyName)) return std::move(key);
+  return std::nullopt;
+}
+
+AddressInUse FindAddressInUse(const std::string& address) {
+  AddressInUse found;
+  const std::string ownName = AccountKeyName(address);
+  for (std::string& key : EnumRegistryKeys(HKEY_CURRENT_USER, kAccountsRoot)) {
+    if (!found.ownKey && SameIgnoringCase(key, ownName)) {
+      found.ownKey = std::move(key);
+      continue;
+    }
+    const RegistryVariant addr = AddressValue(key);
+    if (addr.HasValue() && SameIgnoringCase(RowText(addr), address)) found.otherKeys.push_back(std::move(key));
+  }
+  return found;
+}
+
 }  // namespace qb
