@@ -13,13 +13,12 @@ namespace qb {
 
 namespace {
 
-// A message box grows with its text, and neither Windows nor Wine scrolls or
-// clips it: an address thousands of characters long (another program's account)
-// pushed the question and its buttons off the screen. So every value a message
-// shows is cut to this many characters, keeping its start and its end (the
-// domain, the " (Default)" mark); with the fixed texts, the longest message
-// wraps into a box that fits a 640 x 480 screen. What is done with the value
-// (what is written, what is deleted) always uses the whole of it.
+// A message box grows with its text: under Wine the removal question about an
+// address of 20,000 characters (another program's account) ran off the screen,
+// buttons and all. So every value a message shows is cut to this many
+// characters, keeping its start and its end (the domain, the " (Default)" mark);
+// with the fixed texts around them every message stays a few lines long. What
+// is done with the value (what is written, what is deleted) uses the whole of it.
 constexpr std::size_t kMaxShownValue = 60;
 // How many of a field's characters outside the code page a message lists.
 constexpr std::size_t kMaxListedCharacters = 12;
