@@ -153,18 +153,5 @@ TEST_F(AccountWriter, OptionsThatCannotBeRemovedAreNamed) {
             (std::vector<std::string>{"POP3 Port", "POP3 Secure Connection", "SMTP Secure Connection"}));
 }
 
-TEST_F(AccountWriter, AnAddressInAnotherCaseWritesToTheKeyAndDefaultsToItAsHeld) {
-  WriteAccount(input_, IncomingProtocol::Pop3, false);
-  AccountInput upper = input_;
-  upper.userName = "MARIO";
-  const auto result = WriteAccount(upper, IncomingProtocol::Pop3, true);
-  EXPECT_EQ(result.keyName, "(KX) mario@quillbeck.it");
-  EXPECT_EQ(result.address, "MARIO@quillbeck.it");
-  EXPECT_EQ(SubKeys(kAccountsRoot), std::vector<std::string>{"(KX) mario@quillbeck.it"});
-  EXPECT_EQ(ReadRaw(kManagerKey, "Default Mail Account").bytes, Bytes(std::string("(KX) mario@quillbeck.it") + '\0'));
-  EXPECT_EQ(ReadRaw(AccountKeyPath(result.keyName), "Account Name").bytes,
-            Bytes(std::string("MARIO@quillbeck.it") + '\0'));
-}
-
 }  // namespace
 }  // namespace qbtest

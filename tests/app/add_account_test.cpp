@@ -540,20 +540,5 @@ TEST_F(AddAccountWithServerOptions, AnUpdateKeepsNoOptionTheNewPresetDoesNotAskF
   }
 }
 
-TEST_F(AddAccountWithServerOptions, AnUpdateToAnotherProtocolKeepsTheOldServerButNotItsOptions) {
-  ChooseProvider(2);  // SSL POP3
-  Type(kUsername, L"mario");
-  Type(kNome, L"Mario");
-  Press(kBtnAggiungi);
-  ChooseProvider(5);  // IMAP on port 993
-  Type(kUsername, L"mario");
-  answers = {IDYES};
-  Press(kBtnAggiungi);
-  KeyValues expected = Usual("mario", false);
-  expected.merge(Usual("mario", true));
-  expected.insert(Dword("IMAP Port", 993));
-  EXPECT_EQ(AllValues(AccountKeyPath("(KX) mario@q.it")), expected);
-}
-
 }  // namespace
 }  // namespace qbtest
