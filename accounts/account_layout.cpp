@@ -1,5 +1,7 @@
 #include "accounts/account_layout.h"
 
+#include <windows.h>
+
 namespace qb {
 
 std::string AccountAddress(const std::string& userName, const std::string& domain) {
@@ -9,6 +11,34 @@ std::string AccountAddress(const std::string& userName, const std::string& domai
 std::string AccountKeyName(const std::string& address) { return kAccountKeyPrefix + address; }
 
 std::string AccountKeyPath(const std::string& keyName) { return kAccountsRoot + keyName; }
+
+namespace {
+
+// The registry holds names in Unicode (the ANSI calls widen them with the code
+// page) and compares them upper-cased, character by character. So do these:
+// widened the same way, upper-cased with CharUpperBuffW, compared exactly.
+// Not lstrcmpiA/CompareStringA: they compare linguistically, and characters
+// without a sort weight are skipped, so two names the registry keeps apart
+// could count as one. Not CharUpperBuffA: it upper-cases within the code page
+// and keeps any letter whose capital the code page lacks, where the registry's
+// Unicode comparison does not.
+std::wstring UpperCased(const std::string& ansi) {
+  if (ansi.empty()) return {};
+  const int size = static_cast<int>(ansi.size());
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) {
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), n);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(n));
+  }
+  return wide;
+}
+
+}  // namespace
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  return a == b || UpperCased(a) == UpperCased(b);
+}
 
 namespace {
 using T = AccountValueType;

@@ -22,6 +22,11 @@ std::string AccountKeyName(const std::string& address);
 // The accounts root with the key name appended directly.
 std::string AccountKeyPath(const std::string& keyName);
 
+// Whether two names (in the ANSI code page) are one for the registry, which
+// ignores letter case: "(KX) Mario@q.it" is the key "(KX) mario@q.it". Addresses
+// are compared the same way, since an address decides the key's name.
+bool SameIgnoringCase(const std::string& a, const std::string& b);
+
 // What an account key's value holds.
 enum class AccountValueSource {
   Address,

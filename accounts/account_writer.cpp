@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "accounts/account_layout.h"
+#include "accounts/account_list.h"
 #include "registry/registry_ops.h"
 
 namespace qb {
@@ -66,20 +67,38 @@ RegistryVariant ContentOf(const AccountValueSpec& spec, const AccountInput& inpu
   return {};
 }
 
+bool Written(const AccountValueSpec& spec, IncomingProtocol protocol, const ServerOptions& options) {
+  return Applies(spec.when, protocol) && Asked(spec.option, options);
+}
+
+// An update keeps no server option of an earlier preset that this one does not
+// ask for: port 995 and SSL beside a plain server would never connect.
+void RemoveOptionsNotAsked(const std::string& keyPath, IncomingProtocol protocol, const ServerOptions& options,
+                           AccountWriteResult& result) {
+  for (const AccountValueSpec& spec : kAccountValues) {
+    if (spec.option == AccountValueOption::None || Written(spec, protocol, options)) continue;
+    if (!DeleteRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name)) result.unremovedValues.emplace_back(spec.name);
+  }
+}
+
 }  // namespace
 
 AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault,
                                 const ServerOptions& options) {
   const std::string address = AccountAddress(input.userName, input.domain);
-  AccountWriteResult result{AccountKeyName(address), address, {}};
+  // The registry reaches an existing key whatever the letter case; the default
+  // must name it as it is held, since the list compares the default exactly.
+  const std::string newName = AccountKeyName(address);
+  AccountWriteResult result{FindAccountKey(newName).value_or(newName), address, {}, {}};
   const std::string keyPath = AccountKeyPath(result.keyName);
 
-  CreateRegistryKey(HKEY_CURRENT_USER, keyPath);
+  const bool existed = CreateRegistryKey(HKEY_CURRENT_USER, keyPath);
   for (const AccountValueSpec& spec : kAccountValues) {
-    if (!Applies(spec.when, protocol) || !Asked(spec.option, options)) continue;
+    if (!Written(spec, protocol, options)) continue;
     if (!SetRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name, ContentOf(spec, input, address, options)))
       result.failedValues.emplace_back(spec.name);
   }
+  if (existed) RemoveOptionsNotAsked(keyPath, protocol, options, result);
   // Written last, so that it never names an account whose key could not be made.
   if (makeDefault &&
       !SetRegistryValue(HKEY_CURRENT_USER, kManagerKey, kDefaultMailAccountValue, RegistryVariant::Text(result.keyName)))

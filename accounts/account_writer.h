@@ -48,15 +48,20 @@ AddressProblem CheckAccountAddress(const std::string& address);
 std::size_t MaxAccountAddressLength();
 
 struct AccountWriteResult {
-  std::string keyName;
+  std::string keyName;  // as the registry holds it
   std::string address;
-  std::vector<std::string> failedValues;  // values the registry refused, in write order
+  std::vector<std::string> failedValues;     // values the registry refused, in write order
+  std::vector<std::string> unremovedValues;  // settings values of an update the registry kept
 };
 
 // Creates (or reuses) the account key and writes its values in layout order: the
 // common ones, those of the protocol, those the options ask for; then, when
 // makeDefault, the default account. Never a password. Raises AppError 1001 when
 // the key cannot be created (nothing written).
+// A key that exists already (its name in any letter case) is reused under the
+// name the registry holds, which the default then names; of the values only
+// server options write, those these options do not ask for are removed from it,
+// so that the account connects as the chosen preset says. Every other value stays.
 AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault,
                                 const ServerOptions& options = {});
 

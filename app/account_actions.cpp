@@ -1,5 +1,7 @@
 // Adding and removing accounts, and closing the window.
+#include <algorithm>
 #include <iterator>
+#include <string_view>
 
 #include "accounts/account_layout.h"
 #include "accounts/account_list.h"
@@ -10,6 +12,34 @@
 namespace qb {
 
 namespace {
+
+// A message box grows with its text: under Wine the removal question about an
+// address of 20,000 characters (another program's account) ran off the screen,
+// buttons and all. So every value a message shows is cut to this many
+// characters, keeping its start and its end (the domain, the " (Default)" mark);
+// with the fixed texts around them every message stays a few lines long. What
+// is done with the value (what is written, what is deleted) uses the whole of it.
+constexpr std::size_t kMaxShownValue = 60;
+// How many of a field's characters outside the code page a message lists.
+constexpr std::size_t kMaxListedCharacters = 12;
+
+bool IsControlCharacter(wchar_t c) { return c < L'\x20' || c == L'\x7F'; }
+
+// The value as a message shows it. A control character would break the line
+// (or show as a box) inside the message, so it shows as a space.
+std::wstring Shown(std::wstring_view value) {
+  std::wstring shown(value);
+  if (shown.size() > kMaxShownValue) {
+    const std::size_t kept = kMaxShownValue - std::wstring_view(texts::kLeftOut).size();
+    std::size_t head = kept * 2 / 3;
+    std::size_t tail = shown.size() - (kept - head);
+    if (IS_HIGH_SURROGATE(shown[head - 1])) --head;  // a character is never cut in two
+    if (IS_LOW_SURROGATE(shown[tail])) ++tail;
+    shown = shown.substr(0, head) + texts::kLeftOut + shown.substr(tail);
+  }
+  std::replace_if(shown.begin(), shown.end(), IsControlCharacter, L' ');
+  return shown;
+}
 
 // The fields an add sends to the registry, in the window's order, each with the
 // label before it.
@@ -41,14 +71,57 @@ std::optional<AccountInput> AccountInputInAnsi(const MainForm& form, std::wstrin
       continue;
     }
     std::wstring characters;
-    for (const std::wstring& character : CharactersOutsideAnsi(text))
-      characters += texts::FormatText(texts::kCharacterOutsideAnsi, {character});
+    const std::vector<std::wstring> lacking = CharactersOutsideAnsi(text);
+    for (std::size_t c = 0; c < lacking.size() && c < kMaxListedCharacters; ++c)
+      characters += texts::FormatText(texts::kCharacterOutsideAnsi, {lacking[c]});
+    if (lacking.size() > kMaxListedCharacters) characters += std::wstring(L" ") + texts::kLeftOut;
     outside += texts::FormatText(texts::kFieldOutsideAnsi, {FieldName(form, kAccountFields[i]), characters});
   }
   if (!outside.empty()) return std::nullopt;
   // kAccountFields' order: username, dominio, popserver, smtpserver, nome.
   return AccountInput{.userName = ansi[0], .domain = ansi[1], .displayName = ansi[4], .smtpServer = ansi[3],
                       .incomingServer = ansi[2]};
+}
+
+// The names of the fields holding a control character (below U+0020, or U+007F),
+// one kListItem each: pasting brings tabs and line breaks that no account takes.
+std::wstring FieldsWithControlCharacters(const MainForm& form) {
+  std::wstring fields;
+  for (const AccountField& field : kAccountFields) {
+    const std::wstring text = WindowTextOf(form.control(field.field));
+    if (std::any_of(text.begin(), text.end(), IsControlCharacter))
+      fields += texts::FormatText(texts::kListItem, {FieldName(form, field)});
+  }
+  return fields;
+}
+
+// People type their whole address as the user name; the add would make
+// "mario@provider.it@provider.it". Empty when the user name has no "@".
+std::wstring UserNameWithAtProblem(const MainForm& form) {
+  const std::wstring user = WindowTextOf(form.control(kUsername));
+  const std::size_t at = user.find(L'@');
+  if (at == std::wstring::npos) return {};
+  const std::wstring example =
+      at == 0 ? std::wstring() : texts::FormatText(texts::kUserNameExample, {Shown(user.substr(0, at))});
+  return texts::FormatText(texts::kUserNameWithAt, {example});
+}
+
+std::wstring NameList(const std::vector<std::string>& names) {
+  std::wstring list;
+  for (const std::string& name : names) list += texts::FormatText(texts::kListItem, {WideFromAnsi(name)});
+  return list;
+}
+
+// What an add that went through could not do; empty when it did everything.
+std::wstring IncompleteAddReport(const AccountWriteResult& written) {
+  const std::wstring address = Shown(WideFromAnsi(written.address));
+  std::wstring report;
+  if (!written.failedValues.empty())
+    report = texts::FormatText(texts::kAddedIncompletely, {address, NameList(written.failedValues)});
+  if (!written.unremovedValues.empty())
+    report += report.empty() ? texts::FormatText(texts::kSettingsNotRemoved, {address, NameList(written.unremovedValues)})
+                             : texts::FormatText(texts::kAlsoSettingsNotRemoved, {NameList(written.unremovedValues)});
+  return report;
 }
 
 ServerOptions ServerOptionsOf(const ProviderSettings& settings) {
@@ -101,6 +174,15 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
     Tell(texts::kChooseProviderFirst, MB_ICONWARNING);
     return std::nullopt;
   }
+  const std::wstring controlFields = FieldsWithControlCharacters(*this);
+  if (!controlFields.empty()) {
+    Tell(texts::FormatText(texts::kFieldsWithControlCharacters, {controlFields}), MB_ICONWARNING);
+    return std::nullopt;
+  }
+  if (const std::wstring problem = UserNameWithAtProblem(*this); !problem.empty()) {
+    Tell(problem, MB_ICONWARNING);
+    return std::nullopt;
+  }
   // A character the code page lacks would reach the registry as "?" or as a
   // look-alike, and two people's addresses could meet in one key.
   std::wstring outside;
@@ -113,7 +195,7 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
   const std::string address = AccountAddress(input.userName, input.domain);
   switch (CheckAccountAddress(address)) {
     case AddressProblem::Backslash:
-      Tell(texts::FormatText(texts::kAddressWithBackslash, {WideFromAnsi(address)}), MB_ICONWARNING);
+      Tell(texts::FormatText(texts::kAddressWithBackslash, {Shown(WideFromAnsi(address))}), MB_ICONWARNING);
       return std::nullopt;
     case AddressProblem::TooLong:
       Tell(texts::FormatText(texts::kAddressTooLong, {std::to_wstring(MaxAccountAddressLength() - 1)}),
@@ -123,6 +205,7 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
       break;
   }
   const ProviderEntry preset = catalogue_[static_cast<std::size_t>(index)];
+  if (!ConfirmAddressInUse(address, preset)) return std::nullopt;
   return WriteAccount(input, ClassifyProtocol(preset.incomingProtocol), index == 0, ServerOptionsOf(preset.settings));
 }
 
@@ -131,12 +214,21 @@ void MainForm::OnAddClick() {
   if (!written) return;  // what the user typed stays in the fields
   UpdateForm();
   KeepKeyboardFocus(kProvider);  // the next account starts with a provider
-  if (!written->failedValues.empty()) {
-    std::wstring names;
-    for (const std::string& name : written->failedValues)
-      names += texts::FormatText(texts::kListItem, {WideFromAnsi(name)});
-    Tell(texts::FormatText(texts::kAddedIncompletely, {WideFromAnsi(written->address), names}), MB_ICONWARNING);
-  }
+  if (const std::wstring report = IncompleteAddReport(*written); !report.empty()) Tell(report, MB_ICONWARNING);
+}
+
+bool MainForm::ConfirmAddressInUse(const std::string& address, const ProviderEntry& preset) {
+  const AddressInUse inUse = FindAddressInUse(address);
+  if (!inUse.any()) return true;
+  const std::wstring shown = Shown(WideFromAnsi(address));
+  // The account's own key is updated; another program's account stays as it is
+  // and the add makes one more account of the same address.
+  const std::wstring question =
+      inUse.ownKey ? texts::FormatText(texts::kAddressAlreadySetUp, {shown, Shown(WideFromUtf8(preset.name))})
+                   : texts::FormatText(texts::kAddressInOtherAccount, {shown});
+  // No is the default: an add the user repeats by mistake changes nothing.
+  return services_.messageBox(hwnd_, question, texts::kWindowTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
+         IDYES;
 }
 
 void MainForm::OnRemoveClick() {
@@ -146,7 +238,7 @@ void MainForm::OnRemoveClick() {
     return;
   }
   const std::wstring row = ListaRowText(control(kLista), index);
-  const int answer = services_.messageBox(hwnd_, texts::FormatText(texts::kConfirmRemoval, {row}),
+  const int answer = services_.messageBox(hwnd_, texts::FormatText(texts::kConfirmRemoval, {Shown(row)}),
                                           texts::kConfirmRemovalTitle, MB_YESNO | MB_DEFBUTTON1);
   if (answer != IDYES) return;
   Removal removal = Removal::Done;
@@ -157,9 +249,9 @@ void MainForm::OnRemoveClick() {
   UpdateForm();
   KeepKeyboardFocus(kLista);
   if (removal == Removal::OutOfDate)
-    Tell(texts::FormatText(texts::kRemovalOutOfDate, {row}), MB_ICONWARNING);
+    Tell(texts::FormatText(texts::kRemovalOutOfDate, {Shown(row)}), MB_ICONWARNING);
   else if (removal == Removal::Refused)
-    Tell(texts::FormatText(texts::kRemovalRefused, {row}), MB_ICONWARNING);
+    Tell(texts::FormatText(texts::kRemovalRefused, {Shown(row)}), MB_ICONWARNING);
 }
 
 void MainForm::OnCloseClick() { DestroyWindow(hwnd_); }

@@ -107,6 +107,8 @@ class MainForm {
 
   // Adds the account from the fields; nullopt when nothing was written.
   std::optional<AccountWriteResult> Add_Account();
+  // Asks whether to go on when the address is set up already; true: go on.
+  bool ConfirmAddressInUse(const std::string& address, const ProviderEntry& preset);
   void KeepKeyboardFocus(ControlId next);
 
   int ProviderIndex() const;

@@ -124,6 +124,35 @@ inline constexpr char kErrorNoWindow[] = "Impossibile creare la finestra";
 inline constexpr char kErrorOutOfMemory[] = "Out of memory";
 inline constexpr char kErrorInternal[] = "Internal error";
 
+// ---- Adding an address that is set up already; what a field must not hold;
+// ---- long values in messages.
+// %1: the address; %2: the chosen provider.
+inline constexpr wchar_t kAddressAlreadySetUp[] =
+    L"L'indirizzo \"%1\" è già configurato in Outlook Express.\n\nVuoi aggiornarlo con le impostazioni di «%2»?";
+// %1: the address.
+inline constexpr wchar_t kAddressInOtherAccount[] =
+    L"L'indirizzo \"%1\" è già presente in un altro account di Outlook Express.\n\n"
+    L"Vuoi aggiungerlo lo stesso come nuovo account?";
+// %1: kUserNameExample, or nothing when the "@" comes first.
+inline constexpr wchar_t kUserNameWithAt[] =
+    L"L'indirizzo non è stato configurato: nel campo Username scrivi solo la parte dell'indirizzo che precede "
+    L"\"@\"%1. Il dominio va nel campo dopo \"@\".";
+// %1: what the user name holds before its "@".
+inline constexpr wchar_t kUserNameExample[] = L" (qui: \"%1\")";
+// %1: one kListItem per field.
+inline constexpr wchar_t kFieldsWithControlCharacters[] =
+    L"L'indirizzo non è stato configurato: questi campi contengono caratteri di controllo (per esempio una "
+    L"tabulazione o un a capo incollati), che un account non può contenere:%1\nCorreggi i campi indicati e riprova.";
+// %1: the address; %2: one kListItem per value.
+inline constexpr wchar_t kSettingsNotRemoved[] =
+    L"L'indirizzo \"%1\" non è stato configurato completamente. Non è stato possibile togliere queste impostazioni "
+    L"del provider scelto in precedenza:%2";
+// After kAddedIncompletely; %1: one kListItem per value.
+inline constexpr wchar_t kAlsoSettingsNotRemoved[] =
+    L"\nNon è stato possibile nemmeno togliere queste impostazioni del provider scelto in precedenza:%1";
+// Stands for the part of a long value that a message leaves out.
+inline constexpr wchar_t kLeftOut[] = L"…";
+
 // The format with each %1 to %9 replaced by the value in that place; a
 // placeholder without a value gives nothing, any other "%" stays. The values
 // are inserted as they are: a "%1" inside a value is not replaced again.

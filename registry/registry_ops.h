@@ -47,4 +47,8 @@ KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName);
 // calls it is always 0; the tests check that after every path, errors included.
 int OpenRegistryHandleCount();
 
+// Deletes one value of the key. True when the key holds no such value afterwards:
+// deleted now, never there, or no such key; false when the registry refused.
+bool DeleteRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName);
+
 }  // namespace qb

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <source_location>
 #include <string>
 #include <utility>
@@ -154,6 +155,57 @@ TEST_F(AccountListTest, RowsBeyondA16BitIndexKeepTheirOwnKeys) {
   ASSERT_EQ(list.rows.size(), static_cast<std::size_t>(kCount));
   ASSERT_EQ(list.keys.size(), static_cast<std::size_t>(kCount));
   for (int i : {0, 32766, 32767, 32768, kCount - 1}) EXPECT_EQ(list.rows[i], list.keys[i] + "@y.it") << i;
+}
+
+}  // namespace
+
+namespace {
+
+// Where an address is set up already: its own key in any letter case, and other
+// programs' accounts holding it, found the way the registry compares names.
+TEST_F(AccountListTest, AnAddressIsFoundInItsKeyAndInOtherAccountsWhateverTheCase) {
+  Account("(KX) Mario@Q.it", "someone@else.it");  // its key, whatever it holds
+  Account("{A}", "MARIO@q.IT");
+  Account("{B}", "mario@q.it.old");
+  Account("(KX) mario@q.it.old", "mario@q.it.old");
+  qbtest::WriteText(qb::AccountKeyPath("{C}"), "Account Name", "mario@q.it");  // no address: not an account
+  const qb::AddressInUse found = qb::FindAddressInUse("mario@q.it");
+  EXPECT_EQ(found.ownKey, std::optional<std::string>("(KX) Mario@Q.it"));
+  EXPECT_EQ(found.otherKeys, Names{"{A}"});
+  EXPECT_EQ(qb::FindAccountKey("(KX) MARIO@q.it"), std::optional<std::string>("(KX) Mario@Q.it"));
+
+  const qb::AddressInUse none = qb::FindAddressInUse("mario@q");
+  EXPECT_FALSE(none.any());
+  EXPECT_EQ(qb::FindAccountKey("(KX) mario@q"), std::nullopt);
+}
+
+// The comparison must agree with the registry's own: each pair is also tried
+// as two key names, the second opening the first's key exactly when they are one.
+TEST_F(AccountListTest, NamesCompareAsTheRegistryComparesThem) {
+  ASSERT_EQ(GetACP(), 1252u) << "the accented cases are written in code page 1252";
+  struct Case {
+    const char* a;
+    const char* b;
+    bool same;
+  };
+  const Case cases[] = {
+      {"mario@q.it", "MARIO@Q.IT", true},
+      {"niccol\xF2@q.it", "NICCOL\xD2@q.it", true},  // ò and Ò
+      {"\xFF", "\x9F", true},                        // ÿ and Ÿ, far apart in the code page
+      {"a\x01" "b", "ab", false},                     // a character without sort weight still counts
+      {"a\xAD" "b", "ab", false},                     // a soft hyphen too
+      {"a-b", "ab", false},
+      {"stra\xDF" "e", "STRASSE", false},             // ß is no "SS" to the registry
+      {"mario ", "mario", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+    EXPECT_EQ(qb::SameIgnoringCase(c.a, c.b), c.same);
+    qbtest::CreateKey(qb::AccountKeyPath(c.a));
+    EXPECT_EQ(qbtest::KeyExists(qb::AccountKeyPath(c.b)), c.same) << "the registry";
+    qbtest::ClearScratchHkcu();
+  }
+  EXPECT_TRUE(qb::SameIgnoringCase("", ""));
 }
 
 }  // namespace

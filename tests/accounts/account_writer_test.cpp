@@ -2,6 +2,8 @@
 // what one write leaves in the registry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "accounts/account_layout.h"
 #include "accounts/account_writer.h"
 #include "tests/support/scratch_registry.h"
@@ -119,6 +121,36 @@ TEST_F(AccountWriter, AnUnknownProtocolTakesOnlyTheOutgoingOptions) {
   };
   EXPECT_EQ(AllValues(AccountKeyPath(result.keyName)), expected);
   EXPECT_TRUE(result.failedValues.empty());
+}
+
+// Writing an address again reuses its key: the values this write does not
+// include stay, except the server options it does not ask for, which go.
+TEST_F(AccountWriter, AnUpdateRemovesOnlyTheOptionsTheNewWriteDoesNotAskFor) {
+  const ServerOptions all{
+      .ssl = true, .incomingPort = 995, .outgoingPort = 465, .smtpAuth = true, .loginAddress = true};
+  const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
+  WriteAccount(input_, IncomingProtocol::Imap, false, all);
+  WriteText(key, "Other Program", "kept");
+  const auto result = WriteAccount(input_, IncomingProtocol::Pop3, false, {.ssl = true});
+  EXPECT_TRUE(result.unremovedValues.empty());
+  auto names = ValueNames(key);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Account Name", "Connection type", "IMAP Prompt for Password",
+                                             "IMAP Server", "IMAP User Name", "Other Program",
+                                             "POP3 Prompt for Password", "POP3 Secure Connection", "POP3 Server",
+                                             "POP3 Use Sicily", "POP3 User Name", "SMTP Display Name",
+                                             "SMTP Email Address", "SMTP Secure Connection", "SMTP Server"}));
+}
+
+TEST_F(AccountWriter, OptionsThatCannotBeRemovedAreNamed) {
+  const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
+  WriteAccount(input_, IncomingProtocol::Pop3, false, {.ssl = true, .incomingPort = 995});
+  MakeKeyReadOnly(key);
+  const auto result = WriteAccount(input_, IncomingProtocol::Pop3, false);
+  MakeKeyWritable(key);
+  // Only those the key holds: the absent ones are gone already.
+  EXPECT_EQ(result.unremovedValues,
+            (std::vector<std::string>{"POP3 Port", "POP3 Secure Connection", "SMTP Secure Connection"}));
 }
 
 }  // namespace

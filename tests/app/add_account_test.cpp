@@ -146,25 +146,105 @@ TEST_F(AddAccount, AddingTheSameAddressAgainReusesTheKeyAndKeepsOtherValues) {
   Fill(0, L"mario");
   Add();
   Fill(1, L"mario", L"Nuovo Nome");
+  answers = {IDYES};
   Add();
+  ASSERT_EQ(messages.size(), 1u);  // the question
   const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   EXPECT_EQ(SortedValueNames(key), Sorted(Join(Join(kCommon, kPop3), kImap)));
   ExpectText(key, "SMTP Display Name", "Nuovo Nome");
   EXPECT_EQ(Rows(), std::vector<std::wstring>{L"mario@quillbeck.it (Default)"});
 }
 
-TEST_F(AddAccount, AnAddressDifferingOnlyInCaseReachesTheSameKey) {
+TEST_F(AddAccount, AnAddressDifferingOnlyInCaseReachesTheSameKeyAndKeepsTheDefaultMarked) {
   Fill(1, L"mario");
   Add();
   Fill(0, L"MARIO");
+  answers = {IDYES};
   Add();
+  ASSERT_EQ(messages.size(), 1u);  // the same account: asked about
+  EXPECT_NE(messages[0].text.find(L"\"MARIO@quillbeck.it\" è già configurato"), std::wstring::npos)
+      << messages[0].text;
   EXPECT_EQ(SubKeys(kAccountsRoot), std::vector<std::string>{"(KX) mario@quillbeck.it"});
   const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   ExpectText(key, "Account Name", "MARIO@quillbeck.it");
   ExpectText(key, "SMTP Email Address", "MARIO@quillbeck.it");
-  ExpectText(kManagerKey, "Default Mail Account", "(KX) MARIO@quillbeck.it");
-  // The default differs from the key name in case: no row is marked.
-  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"MARIO@quillbeck.it"});
+  // The default names the key as the registry holds it, so the list marks it.
+  ExpectText(kManagerKey, "Default Mail Account", "(KX) mario@quillbeck.it");
+  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"MARIO@quillbeck.it (Default)"});
+}
+
+TEST_F(AddAccount, AnswerNoToTheQuestionWritesNothingAndKeepsTheFields) {
+  Fill(0, L"mario");
+  Add();
+  const KeyValues before = AllValues(AccountKeyPath("(KX) mario@quillbeck.it"));
+  const KeyValues managerBefore = AllValues(kManagerKey);
+  Fill(1, L"Mario", L"Altro Nome");
+  answers = {IDNO};
+  Add();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+  EXPECT_EQ(AllValues(AccountKeyPath("(KX) mario@quillbeck.it")), before);
+  EXPECT_EQ(AllValues(kManagerKey), managerBefore);
+  EXPECT_EQ(SubKeys(kAccountsRoot).size(), 1u);
+  EXPECT_EQ(Text(kUsername), L"Mario");
+  EXPECT_EQ(Text(kNome), L"Altro Nome");
+  EXPECT_EQ(Selected(kProvider), 1);
+  EXPECT_TRUE(Enabled(kBtnAggiungi));
+}
+
+TEST_F(AddAccount, AnAddressOfAnotherProgramsAccountIsAskedAboutDifferently) {
+  const std::string other = AccountKeyPath("00000001");
+  WriteText(other, "SMTP Email Address", "Mario@Quillbeck.IT");
+  WriteText(other, "POP3 Server", "pop.other.net");
+  const KeyValues otherBefore = AllValues(other);
+  form().UpdateForm();  // as at start-up: the list shows the other account
+  Fill(0, L"mario");
+  Add();  // answered No
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find(L"\"mario@quillbeck.it\" è già presente in un altro account"), std::wstring::npos)
+      << messages[0].text;
+  EXPECT_EQ(SubKeys(kAccountsRoot), std::vector<std::string>{"00000001"});
+  EXPECT_EQ(Text(kUsername), L"mario");
+
+  answers = {IDYES};
+  Add();
+  EXPECT_EQ(SubKeys(kAccountsRoot).size(), 2u);
+  EXPECT_TRUE(KeyExists(AccountKeyPath("(KX) mario@quillbeck.it")));
+  EXPECT_EQ(AllValues(other), otherBefore);  // the other account stays as it was
+}
+
+// A whole address typed as the user name, and control characters that only
+// pasting brings, are refused before anything is written; the text stays.
+TEST_F(AddAccount, AnAtInTheUserNameOrAControlCharacterIsRefused) {
+  struct Case {
+    ControlId field;
+    std::wstring text;
+    std::wstring told;  // a piece of the message
+  };
+  const Case cases[] = {
+      {kUsername, L"mario@quillbeck.it", L"precede \"@\" (qui: \"mario\")"},
+      {kUsername, L"@mario", L"precede \"@\". Il dominio"},
+      {kUsername, L"mario\t", L"\n- Username"},
+      {kDominio, L"quillbeck.it\r\n", L"\n- Dominio"},
+      {kPopserver, L"pop\x1Fquillbeck.it", L"\n- POP3 Server"},
+      {kSmtpserver, L"smtp\x7Fquillbeck.it", L"\n- SMTP Server"},
+      {kNome, L"Mario\tRossi", L"\n- Nome (Alias)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(SpecOf(c.field).name);
+    messages.clear();
+    Fill(4, L"mario");
+    Type(kDominio, L"quillbeck.it");
+    Type(kPopserver, L"pop.quillbeck.it");
+    Type(kSmtpserver, L"smtp.quillbeck.it");
+    Type(c.field, c.text);
+    Add();
+    EXPECT_TRUE(SubKeys("").empty());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find(c.told), std::wstring::npos) << messages[0].text;
+    EXPECT_EQ(messages[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_EQ(Text(c.field), c.text);
+  }
 }
 
 TEST_F(AddAccount, SpacesAreKeptEverywhere) {
@@ -325,10 +405,11 @@ TEST_F(AddAccount, ValuesTheRegistryRefusesAreNamedAfterTheRefresh) {
   WriteText(key, "SMTP Email Address", "old@quillbeck.it");
   MakeKeyReadOnly(key);
   Fill(0, L"mario");
+  answers = {IDYES};  // the key is there already
   Add();
   MakeKeyWritable(key);
-  ASSERT_EQ(messages.size(), 1u);
-  const std::wstring& text = messages[0].text;
+  ASSERT_EQ(messages.size(), 2u);
+  const std::wstring& text = messages[1].text;
   EXPECT_NE(text.find(L"mario@quillbeck.it"), std::wstring::npos) << text;
   EXPECT_NE(text.find(L"POP3 Server"), std::wstring::npos) << text;
   EXPECT_NE(text.find(L"SMTP Display Name"), std::wstring::npos) << text;
@@ -434,6 +515,29 @@ TEST_F(AddAccountWithServerOptions, EachOptionWritesExactlyItsValues) {
   }
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(SubKeys(kAccountsRoot).size(), std::size(cases));
+}
+
+// An account made with options and then updated with a preset without them
+// connects as the new preset says: no port, SSL or authentication stays behind.
+TEST_F(AddAccountWithServerOptions, AnUpdateKeepsNoOptionTheNewPresetDoesNotAskFor) {
+  for (int first : {2, 10}) {
+    SCOPED_TRACE(first);
+    ClearScratchHkcu();
+    ChooseProvider(first);
+    Type(kUsername, L"mario");
+    Type(kNome, L"Mario");
+    Press(kBtnAggiungi);
+    messages.clear();
+    ChooseProvider(0);
+    Type(kUsername, L"mario");
+    answers = {IDYES};
+    Press(kBtnAggiungi);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              L"L'indirizzo \"mario@q.it\" è già configurato in Outlook Express.\n\n"
+              L"Vuoi aggiornarlo con le impostazioni di «Cinque campi»?");
+    EXPECT_EQ(AllValues(AccountKeyPath("(KX) mario@q.it")), Usual("mario", false));
+  }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // Removing the account of the selected row after a confirmation.
+#include <algorithm>
 #include <functional>
 
 #include "accounts/account_layout.h"
@@ -9,6 +10,55 @@ namespace qbtest {
 namespace {
 
 using namespace qb;
+
+// Where a real message box with the program's text, type and owner lies, and
+// whether it and its buttons are inside the screen (the monitor it is on).
+struct BoxPlacement {
+  bool shown = false;
+  RECT box{};
+  RECT screen{};
+  std::vector<RECT> buttons;
+};
+
+BoxPlacement* g_placement = nullptr;
+
+BOOL CALLBACK AddButtonRect(HWND child, LPARAM) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  wchar_t cls[16] = L"";
+  GetClassNameW(child, cls, 16);
+  if (lstrcmpiW(cls, L"Button") == 0) g_placement->buttons.push_back(r);
+  return TRUE;
+}
+
+// Runs as the box is activated, laid out and placed: records it and answers No.
+LRESULT CALLBACK RecordBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && g_placement && !g_placement->shown) {
+    const HWND box = reinterpret_cast<HWND>(wParam);
+    g_placement->shown = true;
+    GetWindowRect(box, &g_placement->box);
+    MONITORINFO monitor{sizeof(MONITORINFO), {}, {}, 0};
+    GetMonitorInfoW(MonitorFromWindow(box, MONITOR_DEFAULTTONEAREST), &monitor);
+    g_placement->screen = monitor.rcMonitor;
+    EnumChildWindows(box, AddButtonRect, 0);
+    PostMessageW(box, WM_COMMAND, IDNO, 0);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+BoxPlacement ShowRealBox(HWND owner, const ShownMessage& message) {
+  BoxPlacement placement;
+  g_placement = &placement;
+  const HHOOK hook = SetWindowsHookExW(WH_CBT, RecordBox, nullptr, GetCurrentThreadId());
+  MessageBoxW(owner, message.text.c_str(), message.title.c_str(), message.type);
+  UnhookWindowsHookEx(hook);
+  g_placement = nullptr;
+  return placement;
+}
+
+bool Inside(const RECT& r, const RECT& screen) {
+  return r.left >= screen.left && r.top >= screen.top && r.right <= screen.right && r.bottom <= screen.bottom;
+}
 
 class RemoveAccount : public FormTest {
  protected:
@@ -146,6 +196,33 @@ TEST_F(RemoveAccount, WithNoRowSelectedNothingIsAskedOrDeleted) {
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(SubKeys(kAccountsRoot).size(), 3u);
   EXPECT_FALSE(Enabled(kBtnCancella));
+}
+
+// Another program's account can hold an address thousands of characters long:
+// the question, shown in a real message box, still fits on the screen with
+// its buttons, and the whole address still decides what is deleted.
+TEST_F(RemoveAccount, TheQuestionAboutAVeryLongAddressFitsOnTheScreen) {
+  const std::string address = std::string(20000, 'k') + "@odd.it";
+  WriteText(AccountKeyPath("delta"), "SMTP Email Address", address);
+  form().UpdateForm();
+  const auto& keys = form().accountKeyList();
+  const int row = static_cast<int>(std::find(keys.begin(), keys.end(), "delta") - keys.begin());
+  ASSERT_LT(row, static_cast<int>(keys.size()));
+  ClickRow(row);
+  BoxPlacement placement;
+  whenMessageShown = [&] { placement = ShowRealBox(form().hwnd(), messages.back()); };
+  answers.push_back(IDYES);
+  Focus(kBtnCancella);
+  Press(kBtnCancella);
+  ASSERT_TRUE(placement.shown);
+  EXPECT_TRUE(Inside(placement.box, placement.screen))
+      << placement.box.left << "," << placement.box.top << " - " << placement.box.right << ","
+      << placement.box.bottom;
+  ASSERT_EQ(placement.buttons.size(), 2u);  // Yes and No
+  for (const RECT& button : placement.buttons) EXPECT_TRUE(Inside(button, placement.screen));
+  EXPECT_EQ(messages[0].text.find(std::wstring(address.begin(), address.end())), std::wstring::npos);
+  EXPECT_NE(messages[0].text.find(L"@odd.it?"), std::wstring::npos);
+  EXPECT_FALSE(KeyExists(AccountKeyPath("delta")));  // the recorded answer was Yes
 }
 
 }  // namespace

@@ -441,6 +441,36 @@ reg_load "$ssl_key"
 # Not the first preset: the default stays where the first add put it.
 expect_value "$MANAGER" "Default Mail Account" REG_SZ "$KEY_NAME"
 
+# --- the same address again, with a plain preset ------------------------------------------
+# The account is set up already: the program asks, and Yes updates it so that it
+# connects as the plain preset says (no port, SSL or authentication left behind).
+step "add \"$SSL_ADDRESS\" again with \"Quillbeck Mail (POP3)\" and answer Yes"
+choose_provider 0 "Quillbeck Mail (POP3)"
+click_control "$ID_USERNAME"
+type_text "$SSL_USER"
+wait_for 5 "the typed user name" text_is "$ID_USERNAME" "$SSL_USER"
+click_control "$ID_AGGIUNGI"
+box="$(probe msgbox "$TITLE" 5000)" || fail "no question about the address set up already"
+question="$(grep '^text' <<<"$box" | cut -f 2-)"
+grep -qF "\"$SSL_ADDRESS\" è già configurato" <<<"$question" && grep -qF "«Quillbeck Mail (POP3)»" <<<"$question" ||
+  fail "the question asks [$question]"
+yes="$(grep $'^button\t6\t' <<<"$box")" || fail "the question has no Yes button"
+grep -q $'^button\t7\t' <<<"$box" || fail "the question has no No button"
+click_at "$(cut -f 3 <<<"$yes")" "$(cut -f 4 <<<"$yes")"
+message_closed() { ! probe msgbox "$TITLE" 0 >/dev/null 2>&1; }
+wait_for 5 "the question closed" message_closed
+wait_for 5 "the updated account marked as the default" has_row "$SSL_ADDRESS (Default)"
+
+step "check the updated account from outside"
+expect_value "$ssl_key" "POP3 Server" REG_SZ "pop.quillbeck.it"
+expect_value "$ssl_key" "SMTP Server" REG_SZ "mail.quillbeck.it"
+expect_value "$ssl_key" "POP3 User Name" REG_SZ "$SSL_USER"
+for value in "POP3 Port" "POP3 Secure Connection" "SMTP Port" "SMTP Secure Connection" "SMTP Use Sicily"; do
+  ! reg_get "$ssl_key" "$value" || fail "registry: the plain account kept \"$value\" [$reg_got]"
+done
+KEY_NAME="(KX) $SSL_ADDRESS"  # the first preset made it the default
+expect_value "$MANAGER" "Default Mail Account" REG_SZ "$KEY_NAME"
+
 # --- a letter the system's code page lacks ----------------------------------------------
 step "type a user name with \"ł\" and press \"Aggiungi indirizzo\""
 choose_provider 0 "Quillbeck Mail (POP3)"
@@ -461,7 +491,6 @@ told="$(grep '^text' <<<"$box" | cut -f 2-)"
 grep -qF "ł" <<<"$told" || fail "the message does not name the letter: [$told]"
 ok="$(grep $'^button\t1\t' <<<"$box")" || fail "the message has no OK button"
 click_at "$(cut -f 3 <<<"$ok")" "$(cut -f 4 <<<"$ok")"
-message_closed() { ! probe msgbox "$TITLE" 0 >/dev/null 2>&1; }
 wait_for 5 "the message closed" message_closed
 step "check that nothing was written and the input stayed"
 text_is "$ID_USERNAME" "łukasz" || fail "the user name field now holds [$(text_of "$ID_USERNAME")]"
