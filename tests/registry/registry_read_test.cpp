@@ -2,6 +2,7 @@
 #include <optional>
 #include <source_location>
 #include <string>
+#include <vector>
 
 #include "tests/registry/registry_fixture.h"
 
@@ -109,6 +110,24 @@ TEST_F(GetRegistryValueTest, NamesMatchWithoutRegardToCaseAndATrailingBackslash)
   qbtest::WriteText("Mixed\\Case", "Value Name", "found");
   EXPECT_EQ(Get("MIXED\\case", "VALUE NAME"), RegistryVariant::Text("found"));
   EXPECT_EQ(Get("Mixed\\Case\\", "value name"), RegistryVariant::Text("found"));
+}
+
+// Reads ask for KEY_READ and no more: a key that grants nothing else (a
+// policy key, another user's hive) must still be read. Wine honours the
+// access list, so a read that asked for more would find the key closed.
+TEST_F(GetRegistryValueTest, AKeyThatGrantsOnlyReadingIsReadAndListed) {
+  qbtest::WriteText("Locked", "v", "read");
+  qbtest::CreateKey("Locked\\Child");
+  qbtest::MakeKeyReadOnly("Locked");
+  HKEY probe = nullptr;
+  const LONG writable = RegOpenKeyExA(HKEY_CURRENT_USER, "Locked", 0, KEY_READ | KEY_SET_VALUE, &probe);
+  if (writable == ERROR_SUCCESS) RegCloseKey(probe);
+  const RegistryVariant value = Get("Locked", "v");
+  const std::vector<std::string> names = qb::EnumRegistryKeys(HKEY_CURRENT_USER, "Locked");
+  qbtest::MakeKeyWritable("Locked");  // so that the next test can clear the scratch key
+  ASSERT_EQ(writable, ERROR_ACCESS_DENIED) << "the access list must refuse more than reading, or this proves nothing";
+  EXPECT_EQ(value, RegistryVariant::Text("read"));
+  EXPECT_EQ(names, std::vector<std::string>{"Child"});
 }
 
 }  // namespace
