@@ -72,11 +72,10 @@ TEST_F(SetRegistryValueTest, StoresEachAcceptedKindWithItsRegistryType) {
     ByteArray bytes;
   };
   const Case cases[] = {
+      // One value of each kind: the bytes of every kind are value_codec_test.cpp's.
       {RegistryVariant::Int16(3), REG_DWORD, {3, 0, 0, 0}},
-      {RegistryVariant::Int16(-1), REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}},
       {RegistryVariant::Int32(0x01020304), REG_DWORD, {4, 3, 2, 1}},
       {RegistryVariant::Text("abc"), REG_SZ, {0x61, 0x62, 0x63, 0}},
-      {RegistryVariant::Text(""), REG_SZ, {0}},
       {RegistryVariant::Bytes({1, 0, 2}), REG_BINARY, {1, 0, 2}},
   };
   int n = 0;
