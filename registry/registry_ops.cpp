@@ -59,7 +59,8 @@ class KeyHandle {
 
 // Wine's ANSI registry calls (RegOpenKeyExA, RegCreateKeyExA, RegDeleteKeyA)
 // convert the key path in the thread's static Unicode buffer of 260
-// characters and refuse a longer path, although the registry takes far longer
+// characters and refuse a longer path with ERROR_MORE_DATA (seen with Wine 8:
+// 260 characters open, 261 do not), although the registry takes far longer
 // ones (255 characters per name). Below the accounts root (53 characters) that
 // left out every key name longer than 207 characters. A longer path is
 // therefore reached in steps: its leading keys, as many as fit, then the rest
