@@ -21,6 +21,10 @@ std::wstring PresetProblemText(const ProviderProblem& problem) {
       return texts::FormatText(texts::kPresetUnknownProtocol, {line, WideFromUtf8(problem.text)});
     case ProviderProblem::Kind::NulByte:
       return texts::FormatText(texts::kPresetNulByte, {line});
+    case ProviderProblem::Kind::MissingServer:
+      return texts::FormatText(texts::kPresetMissingServer, {line});
+    case ProviderProblem::Kind::UnreadableEncoding:
+      return texts::kPresetUnreadableEncoding;
   }
   return texts::FormatText(texts::kPresetOtherProblem, {line});
 }

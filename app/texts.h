@@ -98,6 +98,12 @@ inline constexpr wchar_t kPresetUnknownProtocol[] =
     L"riga %1: il protocollo \"%2\" non è né POP3 né IMAP: gli indirizzi di questo provider non avranno il server "
     L"di posta in arrivo";
 inline constexpr wchar_t kPresetNulByte[] = L"riga %1: la riga contiene un carattere nullo ed è stata saltata";
+inline constexpr wchar_t kPresetMissingServer[] =
+    L"riga %1: il provider ha un dominio ma non il server di posta in uscita (SMTP) o quello in arrivo: con "
+    L"questo provider non si potrà mai aggiungere un indirizzo";
+inline constexpr wchar_t kPresetUnreadableEncoding[] =
+    L"il file è salvato in una codifica che il programma non sa leggere (contiene molti caratteri nulli ma non è "
+    L"UTF-16): salvalo come UTF-8 o UTF-16";
 inline constexpr wchar_t kPresetOtherProblem[] = L"riga %1: ";
 // %1: how many problems the report leaves out.
 inline constexpr wchar_t kPresetMoreProblems[] = L"\n- e altri %1";

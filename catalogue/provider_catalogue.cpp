@@ -112,6 +112,10 @@ bool IsKnownProtocol(std::string_view protocol) {
 // order of the fields they are in.
 ProviderSettings ReadDataLine(const ScannedLine& line, std::vector<ProviderProblem>* problems,
                               std::size_t lineNumber) {
+  // With a domain the fields lock to the preset's servers, so an empty one can
+  // never be typed in and the add button never comes on.
+  if (problems && !line.fields[1].empty() && (line.fields[2].empty() || line.fields[3].empty()))
+    problems->push_back({ProviderProblem::Kind::MissingServer, lineNumber, std::string()});
   if (problems && !IsKnownProtocol(line.fields[4]))
     problems->push_back({ProviderProblem::Kind::UnknownProtocol, lineNumber, std::string(line.fields[4])});
   return ParseProviderSettings(line.fields[5], problems, lineNumber);
@@ -135,6 +139,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Settings words are separated by any run of spaces and tabs: an editor may
+// put a tab where the author meant a space.
+bool IsWordSeparator(char c) { return c == ' ' || c == '\t'; }
+
 // "1".."65535" in decimal digits only; 0 for anything else.
 std::uint16_t ParsePort(std::string_view digits) {
   if (digits.empty() || digits.size() > 5) return 0;
@@ -153,12 +161,12 @@ ProviderSettings ParseProviderSettings(std::string_view field, std::vector<Provi
   ProviderSettings settings;
   std::size_t p = 0;
   while (p < field.size()) {
-    if (field[p] == ' ') {
+    if (IsWordSeparator(field[p])) {
       ++p;
       continue;
     }
-    std::size_t end = field.find(' ', p);
-    if (end == std::string_view::npos) end = field.size();
+    std::size_t end = p;
+    while (end < field.size() && !IsWordSeparator(field[end])) ++end;
     const std::string_view word = field.substr(p, end - p);
     p = end;
 

@@ -10,7 +10,7 @@
 
 namespace qb {
 
-// The optional sixth field of a preset line: settings words separated by spaces.
+// The optional sixth field of a preset line: settings words separated by spaces and tabs.
 struct ProviderSettings {
   bool ssl = false;                // "ssl": SSL/TLS on the incoming and the outgoing server
   std::uint16_t incomingPort = 0;  // "in=N", 1..65535; 0 when not given
@@ -36,12 +36,14 @@ struct ProviderEntry {
 // once at start-up.
 struct ProviderProblem {
   enum class Kind {
+    MissingServer,    // a domain but no SMTP or no incoming server: the preset can never make an account
     BadSetting,       // a known settings word with a value it cannot take: the setting is ignored
     UnknownProtocol,  // neither POP3 nor IMAP after upper-casing: accounts get no incoming server
     NulByte,          // the line holds a NUL byte: it is skipped (text is empty)
+    UnreadableEncoding,  // NUL bytes all over the file, but not UTF-16: nothing is read (line 0, text empty)
   };
   Kind kind;
-  std::size_t line;  // 1-based line number in the file
+  std::size_t line;  // 1-based line number in the file; 0 for the whole file
   std::string text;  // the settings word, or the protocol, as written (UTF-8); empty for NulByte
   bool operator==(const ProviderProblem&) const = default;
 };

@@ -126,7 +126,13 @@ ProviderCatalogue LoadProviderFile(const std::string& fileName) {
   }
 
   ProviderCatalogue catalogue;
-  AdoptProviderText(DecodeText(std::move(text), &AnsiToUtf8), catalogue);
+  TextEncoding encoding = TextEncoding::Ascii;
+  std::string utf8 = DecodeText(std::move(text), &AnsiToUtf8, &encoding);
+  if (encoding == TextEncoding::Unreadable) {
+    catalogue.AddProblem({ProviderProblem::Kind::UnreadableEncoding, 0, std::string()});
+    return catalogue;
+  }
+  AdoptProviderText(std::move(utf8), catalogue);
   return catalogue;
 }
 

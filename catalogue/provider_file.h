@@ -28,8 +28,10 @@ class ProviderFileError : public AppError {
 };
 
 // Reads the file into a catalogue (empty when the file holds no data line). The
-// file may be UTF-8 (with or without a byte order mark), UTF-16 with a byte order
-// // mark, or in the system's ANSI code page; the entries hold UTF-8. A missing
+// file may be UTF-8 (with or without a byte order mark), UTF-16 (with a byte
+// order mark, or without one when NUL bytes show it), or in the system's ANSI
+// code page; the entries hold UTF-8. A file full of NUL bytes in no form of
+// UTF-16 gives no entries and one UnreadableEncoding problem. A missing
 // file, or one that exists but cannot be opened or read (a folder of that name,
 // a file locked by another program), raises ProviderFileError.
 ProviderCatalogue LoadProviderFile(const std::string& fileName = kProviderFileName);

@@ -74,6 +74,27 @@ constexpr std::string_view kUtf8Bom("\xEF\xBB\xBF", 3);
 constexpr std::string_view kUtf16LeBom("\xFF\xFE", 2);
 constexpr std::string_view kUtf16BeBom("\xFE\xFF", 2);
 
+// A file without a byte order mark that holds NUL bytes. Text in an 8-bit
+// encoding holds none, or a stray one on a line that is then skipped alone;
+// when more than one byte in eight is NUL, the file is judged by its two-byte
+// units: ASCII in UTF-16 puts its NUL on the same side of nearly every unit.
+// Nothing (TextEncoding::Ansi) when the NUL bytes are too few to say.
+TextEncoding JudgeNulBytes(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t nulFirst = 0, nulSecond = 0, nulBoth = 0;
+  for (std::size_t k = 0; k + 1 < text.size(); k += 2) {
+    const bool first = bytes[k] == 0, second = bytes[k + 1] == 0;
+    nulBoth += first && second;
+    nulFirst += first && !second;
+    nulSecond += second && !first;
+  }
+  const std::size_t nulBytes = nulFirst + nulSecond + 2 * nulBoth + (text.size() % 2 && bytes[text.size() - 1] == 0);
+  if (nulBytes * 8 <= text.size()) return TextEncoding::Ansi;
+  if (nulSecond > 0 && nulSecond >= 4 * (nulFirst + nulBoth)) return TextEncoding::Utf16LeUnmarked;
+  if (nulFirst > 0 && nulFirst >= 4 * (nulSecond + nulBoth)) return TextEncoding::Utf16BeUnmarked;
+  return TextEncoding::Unreadable;
+}
+
 }  // namespace
 
 bool IsAscii(std::string_view text) {
@@ -153,13 +174,19 @@ TextEncoding DetectTextEncoding(std::string_view bytes) {
   if (StartsWith(bytes, kUtf8Bom)) return TextEncoding::Utf8Bom;
   if (StartsWith(bytes, kUtf16LeBom)) return TextEncoding::Utf16Le;
   if (StartsWith(bytes, kUtf16BeBom)) return TextEncoding::Utf16Be;
+  if (std::memchr(bytes.data(), 0, bytes.size()) != nullptr) {
+    const TextEncoding judged = JudgeNulBytes(bytes);
+    if (judged != TextEncoding::Ansi) return judged;
+  }
   if (IsAscii(bytes)) return TextEncoding::Ascii;
   return IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Ansi;
 }
 
-std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8) {
+std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8, TextEncoding* detected) {
   const std::string_view view(bytes);
-  switch (DetectTextEncoding(view)) {
+  const TextEncoding encoding = DetectTextEncoding(view);
+  if (detected) *detected = encoding;
+  switch (encoding) {
     case TextEncoding::Ascii:
     case TextEncoding::Utf8:
       return bytes;
@@ -175,6 +202,12 @@ std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8) {
       return Utf16ToUtf8(view.substr(kUtf16LeBom.size()), false);
     case TextEncoding::Utf16Be:
       return Utf16ToUtf8(view.substr(kUtf16BeBom.size()), true);
+    case TextEncoding::Utf16LeUnmarked:
+      return Utf16ToUtf8(view, false);
+    case TextEncoding::Utf16BeUnmarked:
+      return Utf16ToUtf8(view, true);
+    case TextEncoding::Unreadable:
+      return std::string();
     case TextEncoding::Ansi:
       break;
   }

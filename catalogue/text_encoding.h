@@ -13,11 +13,15 @@ enum class TextEncoding {
   Utf8,     // no byte order mark, valid UTF-8 with at least one byte above 0x7F
   Utf16Le,  // FF FE first
   Utf16Be,  // FE FF first
-  Ansi,     // anything else: the system's ANSI code page
+  Utf16LeUnmarked,  // no mark, but most two-byte units are a byte and a NUL (ASCII in UTF-16 LE)
+  Utf16BeUnmarked,  // no mark, but most two-byte units are a NUL and a byte
+  Unreadable,       // no mark, NUL bytes all over, neither UTF-16 pattern (UTF-32, a binary file)
+  Ansi,             // anything else: the system's ANSI code page
 };
 
-// Which encoding the bytes of a file are in, judged by their byte order mark
-// and, without one, by whether they are valid UTF-8.
+// Which encoding the bytes of a file are in, judged by their byte order mark;
+// without one, by where their NUL bytes are (8-bit text holds none, or a few
+// lines with one), and then by whether they are valid UTF-8.
 TextEncoding DetectTextEncoding(std::string_view bytes);
 
 bool IsAscii(std::string_view bytes);
@@ -39,7 +43,8 @@ using AnsiToUtf8Function = std::string (*)(std::string_view ansi);
 // The bytes of a file as UTF-8 text, the byte order mark dropped. Invalid
 // UTF-8 after a UTF-8 byte order mark is replaced byte by byte (the mark says
 // what the file is meant to be); without a mark, text that is not valid UTF-8
-// is ANSI. ASCII text is returned as it is, without a copy.
-std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8);
+// is ANSI. ASCII text is returned as it is, without a copy. An Unreadable
+// file gives the empty text. `detected`, when given, receives the encoding.
+std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8, TextEncoding* detected = nullptr);
 
 }  // namespace qb

@@ -82,13 +82,13 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-// The settings words, the slow way: split at every space, compare in lower case.
+// The settings words, the slow way: split at every space and tab, compare in lower case.
 ProviderSettings ReferenceSettings(const std::string& field, std::size_t lineNumber,
                                    std::vector<ProviderProblem>& problems) {
   ProviderSettings settings;
   std::vector<std::string> words(1);
   for (char c : field) {
-    if (c == ' ')
+    if (c == ' ' || c == '\t')
       words.emplace_back();
     else
       words.back() += c;
@@ -141,6 +141,8 @@ ProviderLineKind ReferenceLine(std::string_view line, std::size_t lineNumber, Pr
     problems.push_back({ProviderProblem::Kind::NulByte, lineNumber, ""});
     return ProviderLineKind::Rejected;
   }
+  if (!fields[1].empty() && (fields[2].empty() || fields[3].empty()))
+    problems.push_back({ProviderProblem::Kind::MissingServer, lineNumber, ""});
   std::string protocol = fields[4];
   for (char& c : protocol)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -223,6 +225,26 @@ std::string ReferenceUtf16(std::string_view bytes, bool bigEndian) {
   return out;
 }
 
+// Where the NUL bytes of a file without a mark put it: too few (one byte in
+// eight or fewer) say nothing; else the side of the two-byte units that holds
+// them at least four times as often as the other side and whole NUL units.
+constexpr int kNoNulSide = 0, kNulFirst = 1, kNulSecond = 2, kNulUnreadable = 3;
+int ReferenceNulSide(std::string_view bytes) {
+  std::size_t nul = 0;
+  for (char c : bytes) nul += c == '\0';
+  if (nul * 8 <= bytes.size()) return kNoNulSide;
+  std::size_t onlyFirst = 0, onlySecond = 0, both = 0;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const bool a = bytes[i] == '\0', b = bytes[i + 1] == '\0';
+    if (a && b) ++both;
+    else if (a) ++onlyFirst;
+    else if (b) ++onlySecond;
+  }
+  if (onlySecond > 0 && onlySecond >= 4 * (onlyFirst + both)) return kNulSecond;
+  if (onlyFirst > 0 && onlyFirst >= 4 * (onlySecond + both)) return kNulFirst;
+  return kNulUnreadable;
+}
+
 void CheckDecoding(std::string_view bytes) {
   const std::string decoded = qb::DecodeText(std::string(bytes), &Latin1ToUtf8);
   Require(ReferenceValidUtf8(decoded), "decoded text is not valid UTF-8");
@@ -249,6 +271,8 @@ void CheckDecoding(std::string_view bytes) {
     }
   } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
     want = ReferenceUtf16(bytes.substr(2), bytes[0] == '\xFE');
+  } else if (const int side = ReferenceNulSide(bytes); side != kNoNulSide) {
+    want = side == kNulUnreadable ? std::string() : ReferenceUtf16(bytes, side == kNulFirst);
   } else if (ReferenceValidUtf8(bytes)) {
     want = std::string(bytes);
   } else {

@@ -1,6 +1,7 @@
 #include "registry/registry_ops.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "core/app_error.h"
 #include "registry/value_query.h"
@@ -30,9 +31,9 @@ class KeyHandle {
 
   // Opens the key, creating it and every missing key above it. Access 0: the
   // handle carries no rights and serves only to be closed.
-  LONG Create(HKEY parent, const std::string& path, DWORD& disposition) {
+  LONG Create(HKEY parent, const std::string& path, DWORD& disposition, REGSAM access = 0) {
     Close();
-    return Adopt(RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, 0, nullptr, &h_, &disposition));
+    return Adopt(RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, access, nullptr, &h_, &disposition));
   }
 
   void Close() {
@@ -56,6 +57,76 @@ class KeyHandle {
   HKEY h_ = nullptr;
 };
 
+// Wine's ANSI registry calls (RegOpenKeyExA, RegCreateKeyExA, RegDeleteKeyA)
+// convert the key path in the thread's static Unicode buffer of 260
+// characters and refuse a longer path with ERROR_MORE_DATA (seen with Wine 8:
+// 260 characters open, 261 do not), although the registry takes far longer
+// ones (255 characters per name). Below the accounts root (53 characters) that
+// left out every key name longer than 207 characters. A longer path is
+// therefore reached in steps: its leading keys, as many as fit, then the rest
+// relative to them. Counted in bytes, which in ANSI are never fewer than the
+// characters.
+constexpr std::size_t kMaxAnsiPathLength = 260;
+// Creating below a key asks this of it; merely opening below it asks nothing.
+constexpr REGSAM kKeyCreateSubKey = 0x0004;
+
+// Where a path longer than the ANSI calls take is cut: at the last backslash
+// that leaves a leading part they take, or else at the first one (a single
+// name longer than the limit in bytes, possible in a double-byte code page, is
+// then handed over whole: in characters it may still fit). npos: no cut.
+std::size_t CutPoint(std::string_view path) {
+  if (path.size() <= kMaxAnsiPathLength) return std::string_view::npos;
+  std::size_t cut = path.rfind('\\', kMaxAnsiPathLength);
+  if (cut == 0 || cut == std::string_view::npos) cut = path.find('\\', 1);
+  return cut;
+}
+
+// A trailing backslash names the same key; a long path drops it so that its
+// last step has a name.
+std::string_view WithoutTrailingBackslash(std::string_view path) {
+  if (path.size() > kMaxAnsiPathLength && path.back() == '\\') path.remove_suffix(1);
+  return path;
+}
+
+// Opens `path` below `parent` with `access`, in steps when it is long. The
+// keys on the way are opened with no rights, as a whole path asks none of them.
+LONG OpenPath(KeyHandle& key, HKEY parent, std::string_view path, REGSAM access) {
+  path = WithoutTrailingBackslash(path);
+  const std::size_t cut = CutPoint(path);
+  if (cut == std::string_view::npos) return key.Open(parent, std::string(path), access);
+  KeyHandle above;
+  const LONG status = OpenPath(above, parent, path.substr(0, cut), 0);
+  if (status != ERROR_SUCCESS) return status;
+  return OpenPath(key, above.get(), path.substr(cut + 1), access);
+}
+
+// Opens `path` below `parent`, creating every missing key of it, in steps when
+// it is long; `disposition` is that of the last key. The keys on the way are
+// asked only for the right to create below them.
+LONG CreatePath(KeyHandle& key, HKEY parent, std::string_view path, DWORD& disposition,
+                REGSAM access = 0) {
+  path = WithoutTrailingBackslash(path);
+  const std::size_t cut = CutPoint(path);
+  if (cut == std::string_view::npos) return key.Create(parent, std::string(path), disposition, access);
+  KeyHandle above;
+  DWORD aboveDisposition = 0;
+  const LONG status = CreatePath(above, parent, path.substr(0, cut), aboveDisposition, kKeyCreateSubKey);
+  if (status != ERROR_SUCCESS) return status;
+  return CreatePath(key, above.get(), path.substr(cut + 1), disposition, access);
+}
+
+// Deletes `path` below `parent`; a long one through the key above it.
+LONG DeletePath(HKEY parent, std::string_view path) {
+  path = WithoutTrailingBackslash(path);
+  const std::size_t slash = path.rfind('\\');
+  if (path.size() <= kMaxAnsiPathLength || slash == std::string_view::npos)
+    return RegDeleteKeyA(parent, std::string(path).c_str());
+  KeyHandle above;
+  const LONG status = OpenPath(above, parent, path.substr(0, slash), 0);
+  if (status != ERROR_SUCCESS) return status;
+  return RegDeleteKeyA(above.get(), std::string(path.substr(slash + 1)).c_str());
+}
+
 }  // namespace
 
 int OpenRegistryHandleCount() { return g_openHandles; }
@@ -63,7 +134,7 @@ int OpenRegistryHandleCount() { return g_openHandles; }
 bool CreateRegistryKey(HKEY hKey, const std::string& KeyName) {
   KeyHandle key;
   DWORD disposition = 0;
-  if (key.Create(hKey, KeyName, disposition) != ERROR_SUCCESS)
+  if (CreatePath(key, hKey, KeyName, disposition) != ERROR_SUCCESS)
     throw AppError(kRegistryErrorNumber, kUnableToCreateKey);
   return disposition == REG_OPENED_EXISTING_KEY;
 }
@@ -71,7 +142,7 @@ bool CreateRegistryKey(HKEY hKey, const std::string& KeyName) {
 RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
                                  const std::optional<RegistryVariant>& DefaultValue) {
   KeyHandle key;
-  if (key.Open(hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return DefaultValue.value_or(RegistryVariant());
+  if (OpenPath(key, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return DefaultValue.value_or(RegistryVariant());
   return QueryRegistryValue([&](std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) -> long {
     DWORD t = type, s = size;
     const LONG status = RegQueryValueExA(key.get(), ValueName.c_str(), nullptr, &t, data, &s);
@@ -84,11 +155,11 @@ RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const st
 bool SetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
                       const RegistryVariant& value) {
   KeyHandle key;
-  if (key.Open(hKey, KeyName, kKeyWrite) != ERROR_SUCCESS) {
+  if (OpenPath(key, hKey, KeyName, kKeyWrite) != ERROR_SUCCESS) {
     DWORD disposition = 0;
-    if (key.Create(hKey, KeyName, disposition) != ERROR_SUCCESS) return false;
+    if (CreatePath(key, hKey, KeyName, disposition) != ERROR_SUCCESS) return false;
     key.Close();
-    if (key.Open(hKey, KeyName, kKeyWrite) != ERROR_SUCCESS) return false;
+    if (OpenPath(key, hKey, KeyName, kKeyWrite) != ERROR_SUCCESS) return false;
   }
   const std::optional<EncodedValue> encoded = EncodeRegistryValue(value);
   if (!encoded) {
@@ -104,7 +175,7 @@ std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName)
   KeyHandle opened;
   HKEY key = hKey;  // an empty KeyName lists hKey itself, which stays the caller's to close
   if (!KeyName.empty()) {
-    if (opened.Open(hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return names;
+    if (OpenPath(opened, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return names;
     key = opened.get();
   }
   char name[kSubKeyNameSize];
@@ -119,7 +190,7 @@ std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName)
 }
 
 KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName) {
-  switch (RegDeleteKeyA(hKey, KeyName.c_str())) {
+  switch (DeletePath(hKey, KeyName)) {
     case ERROR_SUCCESS: return KeyDeletion::Deleted;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: return KeyDeletion::Missing;

@@ -1,6 +1,8 @@
 #pragma once
 // The program's only road to the Windows registry. Every operation opens what it
 // needs and closes every handle it opened before it returns; none keeps state.
+// A KeyName may be longer than the 260 characters an ANSI call takes in one
+// piece: such a path is opened in steps (registry_ops.cpp says why).
 #include <windows.h>
 
 #include <optional>

@@ -206,6 +206,20 @@ TEST(PresetProblems, EachKindIsNamedWithItsLineAndWord) {
             L"\n- riga 40000: l'impostazione \"login=\u0141\" non è valida ed è stata ignorata");
 }
 
+// A preset that can never make an account, and a file the program cannot read
+// at all: the user must learn which, and why.
+TEST(PresetProblems, APresetWithoutServersAndAnUnreadableFileAreSaidSo) {
+  using Kind = ProviderProblem::Kind;
+  EXPECT_EQ(PresetProblemsMessage({{Kind::MissingServer, 3, ""}}),
+            L"Alcune righe di providers.lst non sono state usate per intero:\n"
+            L"\n- riga 3: il provider ha un dominio ma non il server di posta in uscita (SMTP) o quello in arrivo: con "
+            L"questo provider non si potrà mai aggiungere un indirizzo");
+  EXPECT_EQ(PresetProblemsMessage({{Kind::UnreadableEncoding, 0, ""}}),
+            L"Alcune righe di providers.lst non sono state usate per intero:\n"
+            L"\n- il file è salvato in una codifica che il programma non sa leggere (contiene molti caratteri nulli ma "
+            L"non è UTF-16): salvalo come UTF-8 o UTF-16");
+}
+
 TEST(PresetProblems, TenAreNamedAndTheOthersCounted) {
   for (std::size_t count : {10u, 11u, 25u}) {
     SCOPED_TRACE(count);

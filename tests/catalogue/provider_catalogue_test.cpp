@@ -306,12 +306,17 @@ TEST(ProviderSettingsField, WordsValuesAndProblems) {
       {"ssl in=995 out=465 auth login=address", Settings(true, 995, 465, true, true), {}},
       {"login=address auth out=465 in=995 ssl", Settings(true, 995, 465, true, true), {}},
       {"  ssl    auth  ", Settings(true, 0, 0, true, false), {}},
+      // Tabs separate words as spaces do, alone or in runs with them.
+      {"ssl\tauth", Settings(true, 0, 0, true, false), {}},
+      {"\tssl \t\tin=995\t \tauth\t", Settings(true, 995, 0, true, false), {}},
+      {"out=25\tlogin=address", Settings(false, 0, 25, false, true), {}},
+      {"in=99\t5", Settings(false, 99, 0, false, false), {}},
+      {"in=abc\tssl", Settings(true, 0, 0, false, false), {"in=abc"}},
       {"SSL In=1 OUT=65535 Auth LOGIN=Address", Settings(true, 1, 65535, true, true), {}},
       {"in=110 in=995", Settings(false, 995, 0, false, false), {}},
       // Unknown words are free text.
       {"tls starttls port=25 ssl", Settings(true, 0, 0, false, false), {}},
       {"ssl,auth", none, {}},
-      {"ssl\tauth", none, {}},
       // Known words with values they cannot take.
       {"in=0", none, {"in=0"}},
       {"in=65536", none, {"in=65536"}},
@@ -422,6 +427,30 @@ TEST(ProviderProblems, ProtocolsOtherThanPop3AndImap) {
       EXPECT_TRUE(problems.empty()) << c.line;
     }
   }
+}
+
+TEST(ProviderProblems, ADomainWithoutBothServersCanNeverMakeAnAccount) {
+  struct Case {
+    const char* line;
+    bool reported;
+  } cases[] = {
+      {"n;d;s;i;POP3", false},  {"n;;;;POP3", false},       {"n;;s;;POP3", false},  // no domain: the user types them
+      {"n;d;;i;POP3", true},    {"n;d;s;;IMAP", true},      {"n;d;;;POP3", true},
+      {"n;d; ;i;POP3", false},  {"n;d;s;;POP3;ssl", true},  {"n;d;s;i;POP3;;", false},
+  };
+  for (const Case& c : cases) {
+    ProviderEntry entry;
+    std::vector<ProviderProblem> problems;
+    ASSERT_EQ(ParseProviderLine(c.line, entry, &problems, 7), ProviderLineKind::Data) << c.line;
+    const std::vector<ProviderProblem> want =
+        c.reported ? std::vector<ProviderProblem>{{Kind::MissingServer, 7, ""}} : std::vector<ProviderProblem>{};
+    EXPECT_EQ(problems, want) << c.line;
+  }
+  // It comes in the order of its fields: before the protocol and the settings.
+  const ProviderCatalogue c = Parse("a;d;s;i;POP3\r\nb;d;;i;FTP;in=x\r\n");
+  ASSERT_EQ(c.size(), 2u);  // the preset stays: the window shows what the file says
+  EXPECT_EQ(c.problems(), (std::vector<ProviderProblem>{
+                              {Kind::MissingServer, 2, ""}, {Kind::UnknownProtocol, 2, "FTP"}, {Kind::BadSetting, 2, "in=x"}}));
 }
 
 TEST(ProviderProblems, LineNumbersCountEveryLineOfTheFile) {

@@ -68,9 +68,16 @@ TEST_F(ProviderFileTest, EmptyFileGivesAnEmptyCatalogue) {
   EXPECT_TRUE(LoadProviderFile().empty());
 }
 
+// The ANSI checks want Windows-1252, which Wine takes from the C and the
+// western locales; another code page would turn them into wrong expectations.
+void ExpectWindows1252() {
+  ASSERT_EQ(GetACP(), 1252u) << "these checks need the ANSI code page 1252 (run under a western or C locale)";
+}
+
 TEST_F(ProviderFileTest, AnsiBytesBecomeUtf8) {
   // Not valid UTF-8 (C0 80 is an overlong form), so the whole file is ANSI:
   // Windows-1252 here, where 80 is the euro sign.
+  ExpectWindows1252();
   WriteBytes("providers.lst", "Posta \xE8 \xC0\x80\xFF;d\xF9.it;s;i;POP3\r\n"s);
   const ProviderCatalogue c = LoadProviderFile();
   ASSERT_EQ(c.size(), 1u);
@@ -80,8 +87,8 @@ TEST_F(ProviderFileTest, AnsiBytesBecomeUtf8) {
 
 // The same two presets in every encoding an editor may save: the entries
 // always hold UTF-8.
-std::string Utf16(const std::string& ascii, bool bigEndian) {
-  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+std::string Utf16(const std::string& ascii, bool bigEndian, bool marked = true) {
+  std::string out = !marked ? "" : bigEndian ? "\xFE\xFF" : "\xFF\xFE";
   for (char c : ascii) {
     // Latin-1 letters only: each is the UTF-16 unit of the same number.
     out += bigEndian ? '\0' : c;
@@ -104,8 +111,11 @@ TEST_F(ProviderFileTest, EveryEncodingGivesUtf8Entries) {
       {"UTF-8 without a mark", utf8},
       {"UTF-16 LE", Utf16(latin1, false)},
       {"UTF-16 BE", Utf16(latin1, true)},
+      {"UTF-16 LE without a mark", Utf16(latin1, false, false)},
+      {"UTF-16 BE without a mark", Utf16(latin1, true, false)},
       {"ANSI (Windows-1252 under Wine)", latin1},
   };
+  ExpectWindows1252();
   ProviderEntry citta{"Posta Citt\xC3\xA0", "citt\xC3\xA0.it", "smtp.citt\xC3\xA0.it", "pop.citt\xC3\xA0.it", "POP3", {}};
   citta.settings.ssl = true;
   citta.settings.incomingPort = 995;
@@ -153,6 +163,49 @@ TEST_F(ProviderFileTest, Utf16ZeroBytesAreNoNuls) {
   const ProviderCatalogue c = LoadProviderFile();
   ASSERT_EQ(c.size(), 1u);
   EXPECT_TRUE(c.problems().empty());
+}
+
+TEST_F(ProviderFileTest, NulBytesInNoFormOfUtf16AreAnEncodingItCannotRead) {
+  // UTF-32 LE: three NUL bytes after every ASCII letter.
+  std::string utf32;
+  for (char ch : "A;a.it;s;i;POP3\r\nB;b.it;s;i;POP3\r\n"s) utf32 += std::string(1, ch) + "\0\0\0"s;
+  WriteBytes("providers.lst", utf32);
+  const ProviderCatalogue c = LoadProviderFile();
+  EXPECT_TRUE(c.empty());
+  EXPECT_EQ(c.problems(), (std::vector<ProviderProblem>{{ProviderProblem::Kind::UnreadableEncoding, 0, ""}}));
+}
+
+// The line numbers of the warning are those an editor shows, whatever comes
+// before the line: a mark, line breaks of every kind, skipped lines.
+TEST_F(ProviderFileTest, ProblemsNameTheLinesOfTheFileItself) {
+  const std::string text =
+      "# presets\r\n"            // 1
+      "A;a.it;s;i;POP\n"          // 2
+      "\r"                        // 3
+      "B;b.it;s;i;PO\0P3\r\n"s     // 4
+      "\n"                        // 5
+      "too;few\r"                 // 6
+      "C;c.it;;i;POP3\n\r"         // 7, and 8 (LF CR is two breaks)
+      "D;d.it;s;i;IMAP;in=x\r\n";  // 9
+  const std::vector<ProviderProblem> want = {{ProviderProblem::Kind::UnknownProtocol, 2, "POP"},
+                                             {ProviderProblem::Kind::NulByte, 4, ""},
+                                             {ProviderProblem::Kind::MissingServer, 7, ""},
+                                             {ProviderProblem::Kind::BadSetting, 9, "in=x"}};
+  const struct {
+    const char* what;
+    std::string bytes;
+  } files[] = {
+      {"UTF-8 with a mark", "\xEF\xBB\xBF" + text},
+      {"no mark", text},
+      {"UTF-16 LE", Utf16(text, false)},
+      {"UTF-16 BE without a mark", Utf16(text, true, false)},
+  };
+  for (const auto& f : files) {
+    WriteBytes("providers.lst", f.bytes);
+    const ProviderCatalogue c = LoadProviderFile();
+    EXPECT_EQ(c.size(), 3u) << f.what;
+    EXPECT_EQ(c.problems(), want) << f.what;
+  }
 }
 
 TEST_F(ProviderFileTest, TheFileIsLookedUpInTheCurrentDirectory) {

@@ -35,6 +35,18 @@ TEST(TextEncoding, DetectionByMarkThenByValidity) {
       {"\xEF\xBB", TextEncoding::Ansi},  // half a mark
       {"\xFE", TextEncoding::Ansi},
       {"0123456789abcde\x80", TextEncoding::Ansi},  // the odd byte after whole words of ASCII
+      // No mark, but NUL bytes: in UTF-16, ASCII puts one in every unit.
+      {"a\0;\0b\0"s, TextEncoding::Utf16LeUnmarked},
+      {"\0a\0;\0b"s, TextEncoding::Utf16BeUnmarked},
+      {"a\0b\0c\0d\0\x42\x30"s, TextEncoding::Utf16LeUnmarked},     // a unit without NUL (U+3042) among them
+      {"a\0b\0c\0d\0\0\x30"s, TextEncoding::Utf16LeUnmarked},       // one U+3000 among four ASCII
+      {"a\0b\0\0c\0d"s, TextEncoding::Unreadable},                 // both sides as often
+      {"a\0\0\0b\0\0\0"s, TextEncoding::Unreadable},               // UTF-32 LE
+      {"\0\0\0a\0\0\0b"s, TextEncoding::Unreadable},               // UTF-32 BE
+      // A few NUL bytes in 8-bit text: lines the parser skips one by one.
+      {"a;b;c;d;POP3\0\r\nCitt\xC3\xA0;b;c;d;POP3\r\n"s, TextEncoding::Utf8},
+      {"abcdefg\0"s, TextEncoding::Ascii},                        // one byte in eight: not yet UTF-16
+      {"\xFF\xFE" "a\0\0\0"s, TextEncoding::Utf16Le},             // a mark decides before any NUL
   };
   for (const auto& c : cases) EXPECT_EQ(DetectTextEncoding(c.bytes), c.want) << c.bytes;
 }
@@ -102,6 +114,9 @@ TEST(TextEncoding, DecodeDropsTheMarkAndConvertsToUtf8) {
       {"invalid UTF-8 after a mark", "\xEF\xBB\xBF" "Citt\xE0;citt\xC3\xA0.it", "Citt" + fffd + ";citt\xC3\xA0.it"},
       {"only a mark", "\xEF\xBB\xBF", ""},
       {"only a UTF-16 mark", "\xFF\xFE", ""},
+      {"UTF-16 LE without a mark", "C\0i\0t\0t\0\xE0\0;\0c\0i\0t\0t\0\xE0\0.\0i\0t\0"s, citta},
+      {"UTF-16 BE without a mark", "\0C\0i\0t\0t\0\xE0\0;\0c\0i\0t\0t\0\xE0\0.\0i\0t"s, citta},
+      {"NUL bytes in no UTF-16 order", "C\0\0\0i\0\0\0"s, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(Decode(c.bytes), c.want) << c.what;
 }

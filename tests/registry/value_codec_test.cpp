@@ -1,4 +1,7 @@
 // Decoding of queried bytes and encoding of values to store; pure byte work.
+// Each rule of a type is tested here once; the registry tests
+// (registry_read_test.cpp, registry_write_test.cpp) add what the road through
+// the registry adds: sizes around the first buffer, what the registry stores.
 #include "registry/value_codec.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +67,7 @@ TEST(DecodeDword, LittleEndianFromTheFirstFourBytes) {
   EXPECT_EQ(Decode(regtype::kDword, {3, 0, 0, 0}), RegistryVariant::Int32(3));
   EXPECT_EQ(Decode(regtype::kDword, {0x78, 0x56, 0x34, 0x12}), RegistryVariant::Int32(0x12345678));
   EXPECT_EQ(Decode(regtype::kDword, {0xFF, 0xFF, 0xFF, 0xFF}), RegistryVariant::Int32(-1));
+  EXPECT_EQ(Decode(regtype::kDword, {0xFE, 0xFF, 0xFF, 0xFF}), RegistryVariant::Int32(-2));
   EXPECT_EQ(Decode(regtype::kDword, {0, 0, 0, 0x80}), RegistryVariant::Int32(INT32_MIN));
   EXPECT_EQ(Decode(regtype::kDword, {1, 0, 0, 0, 9, 9, 9, 9}), RegistryVariant::Int32(1));
 }
@@ -92,7 +96,7 @@ TEST(DecodeAnyType, ZeroBytesGiveTheEmptyText) {
 
 TEST(DecodeAnyType, UndecodedTypesGiveTheEmptyText) {
   const ByteArray data = {'a', 'b', 0, 0, 0, 0, 0, 0};
-  for (std::uint32_t type : {regtype::kNone, regtype::kDwordBigEndian, regtype::kLink, 8u, 11u, 0xFFFFFFFFu}) {
+  for (std::uint32_t type : {regtype::kNone, regtype::kDwordBigEndian, regtype::kLink, 8u, 11u, 0x1234u, 0xFFFFFFFFu}) {
     SCOPED_TRACE(type);
     EXPECT_EQ(Decode(type, data), RegistryVariant::Text(""));
   }
