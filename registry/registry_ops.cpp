@@ -200,11 +200,11 @@ KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName) {
 
 bool DeleteRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName) {
   KeyHandle key;
-  const LONG opened = key.Open(hKey, KeyName, kKeyWrite);
+  const LONG opened = OpenPath(key, hKey, KeyName, kKeyWrite);
   if (opened == ERROR_FILE_NOT_FOUND || opened == ERROR_PATH_NOT_FOUND) return true;
   if (opened == ERROR_ACCESS_DENIED) {
     // A key that may be read but not changed: the value is gone only if it never was there.
-    if (key.Open(hKey, KeyName, KEY_QUERY_VALUE) != ERROR_SUCCESS) return false;
+    if (OpenPath(key, hKey, KeyName, KEY_QUERY_VALUE) != ERROR_SUCCESS) return false;
     return RegQueryValueExA(key.get(), ValueName.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND;
   }
   if (opened != ERROR_SUCCESS) return false;
