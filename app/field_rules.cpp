@@ -2,37 +2,16 @@
 // has been entered, and the provider choice.
 #include "app/main_form.h"
 
-#include <commctrl.h>
-
 #include "app/text_convert.h"
 #include "app/texts.h"
 
 namespace qb {
 
-namespace {
-
-// What popserver's tooltip says about a preset's connection, in the user's terms.
-std::wstring IncomingServerTip(const ProviderSettings& settings) {
-  std::wstring tip = settings.ssl ? texts::kTipSecure : texts::kTipNotSecure;
-  tip += settings.incomingPort ? texts::FormatText(texts::kTipIncomingPort, {std::to_wstring(settings.incomingPort)})
-                               : texts::kTipStandardPort;
-  if (settings.outgoingPort || settings.auth) {
-    tip += texts::kTipSending;
-    if (settings.outgoingPort)
-      tip += texts::FormatText(texts::kTipOutgoingPort, {std::to_wstring(settings.outgoingPort)});
-    if (settings.auth) tip += settings.outgoingPort ? texts::kTipAuthAfterPort : texts::kTipAuth;
-  }
-  if (settings.loginAddress) tip += texts::kTipLoginAddress;
-  return tip;
-}
-
-}  // namespace
-
 void MainForm::OnProviderClick() {
   const int index = ProviderIndex();
   if (index < 0 || static_cast<std::size_t>(index) >= catalogue_.size()) {
     appliedPreset_ = -1;
-    ShowIncomingServerTip(nullptr);
+    tooltips_.ShowIncomingServer(nullptr);
     for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, false);
     return;
   }
@@ -45,7 +24,7 @@ void MainForm::OnProviderClick() {
   std::wstring protocol = WideFromUtf8(entry.incomingProtocol);
   if (!protocol.empty()) CharUpperBuffW(protocol.data(), static_cast<DWORD>(protocol.size()));
   SetTextOf(kLabelInbound, protocol + texts::kInboundSuffix);
-  ShowIncomingServerTip(&entry);
+  tooltips_.ShowIncomingServer(&entry.settings);
   const bool userTypesServers = entry.domain.empty();
   for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, userTypesServers);
 }
@@ -68,15 +47,6 @@ void MainForm::OnProviderSelectionEnd(bool closing) {
       SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()))));
   if (WindowTextOf(box) != name) SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
-
-void MainForm::ShowIncomingServerTip(const ProviderEntry* entry) {
-  if (!tooltip_) return;
-  const std::wstring text = entry && entry->settings.any() ? IncomingServerTip(entry->settings)
-                                                           : std::wstring(SpecOf(kPopserver).tooltip);
-  SetTipText(kPopserver, text);
-}
-
-void MainForm::OnFieldChange() { Check_Form(); }
 
 void MainForm::Check_Form() {
   bool filled = true;
@@ -101,7 +71,6 @@ int MainForm::ListaIndex() const {
   // Full width: rows past 32,767 keep their own index.
   return static_cast<int>(SendMessageW(control(kLista), LB_GETCURSEL, 0, 0));
 }
-
 
 void MainForm::SetTextOf(ControlId id, const std::wstring& text) { SetWindowTextW(control(id), text.c_str()); }
 
