@@ -4,7 +4,7 @@
 #include <source_location>
 
 #include "accounts/account_layout.h"
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/scratch_registry.h"
 
 namespace qbtest {

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "app/layout.h"
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 
 namespace qbtest {
 namespace {

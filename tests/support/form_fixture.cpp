@@ -1,4 +1,4 @@
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 
 #include "tests/support/list_rows.h"
 #include "tests/support/scratch_registry.h"
