@@ -77,6 +77,12 @@ std::size_t MainForm::Slot(ControlId id) { return static_cast<std::size_t>(id - 
 
 HWND MainForm::control(ControlId id) const { return controls_[Slot(id)]; }
 
+void MainForm::DispatchLoopMessage(MSG& msg) {
+  if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
 void MainForm::Guarded(const std::function<void()>& handler) {
   // No error crosses a window procedure: what no handler caught is reported here.
   try {

@@ -66,9 +66,10 @@ class MainForm {
   // last refresh); an account is added from this preset.
   int AppliedPresetIndex() const { return appliedPreset_; }
 
-  // Turns the F1 key pressed in the window into its help request; true when the
-  // message was taken. The event loop calls it for every message.
-  bool TranslateHelpKey(const MSG& msg);
+  // Handles one message of the event loop: the dialog manager's keys (Tab
+  // through the controls), then the window's own. F1 needs nothing here: the
+  // system turns it into WM_HELP.
+  void DispatchLoopMessage(MSG& msg);
 
   // The window procedure's dispatch, also driven directly by tests.
   void OnCommand(int id, int code, HWND source);

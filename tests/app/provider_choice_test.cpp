@@ -1,7 +1,6 @@
 // The provider box: every way the user changes its selection (mouse, arrow
 // keys, typing, Tab, Enter, Esc) applies the selected preset to the fields.
-// The keys are real keyboard input (SendInput) through an event loop like the
-// program's own.
+// The keys are real keyboard input (SendInput) through the program's event loop.
 #include <string>
 #include <vector>
 
@@ -38,44 +37,6 @@ class ProviderChoice : public FormTest {
         "Bravo;bravo.it;smtp.bravo.it;imap.bravo.it;imap\n");
     SetForegroundWindow(form().hwnd());
     Pump();
-  }
-
-  // Runs the queued messages as the program's event loop does.
-  void Pump() {
-    for (int idle = 0; idle < 3;) {
-      MSG msg;
-      if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ++idle;
-        Sleep(10);
-        continue;
-      }
-      idle = 0;
-      if (form().TranslateHelpKey(msg)) continue;
-      if (IsDialogMessageW(form().hwnd(), &msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-
-  static INPUT Key(WORD vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, 0));
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return in;
-  }
-
-  // Presses and releases each key in turn; "alt+down" style chords are given
-  // as a pair {VK_MENU, VK_DOWN}.
-  void Keys(const std::vector<std::vector<WORD>>& strokes) {
-    for (const auto& chord : strokes) {
-      std::vector<INPUT> in;
-      for (WORD vk : chord) in.push_back(Key(vk, false));
-      for (auto it = chord.rbegin(); it != chord.rend(); ++it) in.push_back(Key(*it, true));
-      SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-      Pump();
-    }
   }
 
   bool Dropped() { return SendMessageW(Ctl(kProvider), CB_GETDROPPEDSTATE, 0, 0) != FALSE; }

@@ -159,44 +159,31 @@ const struct {
     {kBtnChiudi, "btn_chiudi", 10008},
 };
 
-TEST_F(FormTest, F1OpensTheFocusedControlsHelpNumber) {
+TEST_F(FormTest, TheF1KeyOpensTheFocusedControlsHelpNumberOnce) {
   Start();
+  SetForegroundWindow(form().hwnd());
   for (const auto& want : kHelpNumbers) {
+    SCOPED_TRACE(want.name);
+    EnableWindow(Ctl(want.id), TRUE);
+    Focus(want.id);  // the provider box gives the focus to its text field
+    Pump();
     helpCalls.clear();
-    HELPINFO info{sizeof info, HELPINFO_WINDOW, want.id, Ctl(want.id), 0, {0, 0}};
-    info.dwContextId = GetWindowContextHelpId(Ctl(want.id));
-    SendMessageW(form().hwnd(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-    ASSERT_EQ(helpCalls.size(), 1u) << want.name;
-    EXPECT_EQ(helpCalls[0].command, 0x000Fu) << want.name;  // HH_HELP_CONTEXT
-    EXPECT_EQ(helpCalls[0].data, want.help) << want.name;
+    Keys({{VK_F1}});
+    ASSERT_EQ(helpCalls.size(), 1u);
+    EXPECT_EQ(helpCalls[0].command, 0x000Fu);  // HH_HELP_CONTEXT
+    EXPECT_EQ(helpCalls[0].data, want.help);
+    EXPECT_EQ(helpCalls[0].owner, form().hwnd());
     EXPECT_EQ(helpCalls[0].file, form().helpFilePath());
   }
-  // The text field inside the provider box answers with the box's number.
-  helpCalls.clear();
-  HWND edit = FindWindowExW(Ctl(kProvider), nullptr, L"Edit", nullptr);
-  HELPINFO info{sizeof info, HELPINFO_WINDOW, 0, edit, 0, {0, 0}};
-  SendMessageW(form().hwnd(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-  ASSERT_EQ(helpCalls.size(), 1u);
-  EXPECT_EQ(helpCalls[0].data, 10003u);
 }
 
-TEST_F(FormTest, TheF1KeyInAFieldAsksForItsHelpOnce) {
+TEST_F(FormTest, HelpForAWindowWithoutNumberOpensTheMainTopic) {
   Start();
-  Focus(kNome);
-  MSG down{GetFocus(), WM_KEYDOWN, VK_F1, 0x003B0001, 0, {0, 0}};
-  EXPECT_TRUE(form().TranslateHelpKey(down));
-  MSG keyF1{GetFocus(), 0x004D, 0, 0, 0, {0, 0}};
-  EXPECT_TRUE(form().TranslateHelpKey(keyF1));  // the system's own request is not answered twice
+  HELPINFO info{sizeof info, HELPINFO_WINDOW, 0, form().hwnd(), 0, {0, 0}};
+  SendMessageW(form().hwnd(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
   ASSERT_EQ(helpCalls.size(), 1u);
-  EXPECT_EQ(helpCalls[0].command, 0x000Fu);
-  EXPECT_EQ(helpCalls[0].data, 10008u);
-  EXPECT_EQ(helpCalls[0].owner, form().hwnd());
-
-  MSG other{GetFocus(), WM_KEYDOWN, 'A', 0, 0, {0, 0}};
-  EXPECT_FALSE(form().TranslateHelpKey(other));
-  MSG elsewhere{GetDesktopWindow(), WM_KEYDOWN, VK_F1, 0, 0, {0, 0}};
-  EXPECT_FALSE(form().TranslateHelpKey(elsewhere));
-  EXPECT_EQ(helpCalls.size(), 1u);
+  EXPECT_EQ(helpCalls[0].command, 0u);  // HH_DISPLAY_TOPIC
+  EXPECT_EQ(helpCalls[0].topic, "html/Quillbeck.htm");
 }
 
 TEST(HtmlHelp, AMissingHelpComponentRaisesNothing) {
