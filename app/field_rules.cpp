@@ -29,23 +29,42 @@ void MainForm::OnProviderClick() {
   for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, userTypesServers);
 }
 
-void MainForm::OnProviderSelectionEnd(bool closing) {
-  // The box changes its selection without CBN_SELCHANGE too: typing moves the
-  // open list to the item the text begins with (and drops the selection when
-  // the list is closed), and leaving the box with Tab keeps what the open list
-  // shows. Whatever the way, the fields follow the selection.
-  const int index = ProviderIndex();
-  if (index != appliedPreset_) OnProviderClick();
-  if (!closing || index < 0) return;
-  // The text the user typed to reach the item gives way to the item's name,
-  // so that the box names the preset the fields show.
+void MainForm::OnProviderSelectionEnd() {
+  // Typing into the box runs no rule: the fields keep the preset applied last
+  // while the user types. When the list closes or the box is left, the box
+  // comes to name the preset the fields show.
   HWND box = control(kProvider);
-  const auto length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length == CB_ERR) return;
-  std::wstring name(static_cast<std::size_t>(length) + 1, L'\0');
-  name.resize(static_cast<std::size_t>(
-      SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()))));
-  if (WindowTextOf(box) != name) SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  const int index = ProviderIndex();
+  if (index >= 0) {
+    // The open list changes its selection without CBN_SELCHANGE too (typing
+    // moves it to the item the text begins with, and Tab keeps what it
+    // shows): the fields follow the selection, and the box shows its name.
+    if (index != appliedPreset_) OnProviderClick();
+    if (WindowTextOf(box) != WideFromUtf8(catalogue_.name(static_cast<std::size_t>(index))))
+      SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    return;
+  }
+  // No selection: text was typed into the closed box, which drops its
+  // selection then. A text that is exactly one preset's name chooses it; any
+  // other gives way to the name of the preset the fields show (none: an empty
+  // box). The applied preset's own name chooses nothing again: that would
+  // wipe what was typed into its fields.
+  const std::wstring text = WindowTextOf(box);
+  const int named = PresetNamed(text);
+  if (named >= 0 && named != appliedPreset_)
+    SetProviderIndex(named);
+  else
+    SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(appliedPreset_), 0);
+}
+
+int MainForm::PresetNamed(const std::wstring& name) const {
+  int found = -1;
+  for (std::size_t i = 0; i < catalogue_.size(); ++i) {
+    if (WideFromUtf8(catalogue_.name(i)) != name) continue;
+    if (found >= 0) return -1;  // two presets of that name: neither is meant more than the other
+    found = static_cast<int>(i);
+  }
+  return found;
 }
 
 void MainForm::Check_Form() {

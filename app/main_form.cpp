@@ -169,8 +169,9 @@ void MainForm::OnCommand(int id, int code, HWND /*source*/) {
     case kProvider:
       if (code == CBN_SELCHANGE) OnProviderClick();
       else if (code == CBN_SETFOCUS) OnFocusRule();
-      else if (code == CBN_EDITCHANGE || code == CBN_SELENDOK || code == CBN_SELENDCANCEL) OnProviderSelectionEnd(false);
-      else if (code == CBN_CLOSEUP || code == CBN_KILLFOCUS) OnProviderSelectionEnd(true);
+      else if (code == CBN_SELENDOK || code == CBN_SELENDCANCEL || code == CBN_CLOSEUP || code == CBN_KILLFOCUS)
+        OnProviderSelectionEnd();
+      // CBN_EDITCHANGE: typing into the box runs no rule.
       break;
     case kUsername:
     case kDominio:

@@ -94,7 +94,10 @@ class MainForm {
 
   // Handlers.
   void OnProviderClick();
-  void OnProviderSelectionEnd(bool closing);
+  // The provider box's list closed or the box lost the focus.
+  void OnProviderSelectionEnd();
+  // The preset of exactly this name; -1 when none or several have it.
+  int PresetNamed(const std::wstring& name) const;
   void ReportPresetProblems();
   void OnFocusRule();
   void OnListaClick();
