@@ -84,8 +84,8 @@ int FormTest::Selected(qb::ControlId id) {
 void FormTest::Pump() {
   const DWORD start = GetTickCount();
   for (int idle = 0; idle < 3;) {
-    if (GetTickCount() - start > 10000) {
-      ADD_FAILURE() << "the message queue did not empty within 10 seconds";
+    if (GetTickCount() - start > 30000) {
+      ADD_FAILURE() << "the message queue did not empty within 30 seconds";
       return;
     }
     MSG msg;

@@ -41,7 +41,7 @@ class FormTest : public ::testing::Test, protected RecordingServices {
   void Press(qb::ControlId id);                            // BN_CLICKED
   int Selected(qb::ControlId id);                          // selected index of provider or lista
   // Runs the queued messages through the program's event loop until the queue
-  // stays empty; a queue that never empties fails the test after 10 seconds.
+  // stays empty; a queue that never empties fails the test after 30 seconds.
   void Pump();
   // Real keyboard input (SendInput) to the focused control, each chord pressed
   // and released in turn and its messages pumped: {{VK_MENU, VK_DOWN}} is Alt+Down.
