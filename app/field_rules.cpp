@@ -2,37 +2,16 @@
 // has been entered, and the provider choice.
 #include "app/main_form.h"
 
-#include <commctrl.h>
-
 #include "app/text_convert.h"
 #include "app/texts.h"
 
 namespace qb {
 
-namespace {
-
-// What popserver's tooltip says about a preset's connection, in the user's terms.
-std::wstring IncomingServerTip(const ProviderSettings& settings) {
-  std::wstring tip = settings.ssl ? texts::kTipSecure : texts::kTipNotSecure;
-  tip += settings.incomingPort ? texts::FormatText(texts::kTipIncomingPort, {std::to_wstring(settings.incomingPort)})
-                               : texts::kTipStandardPort;
-  if (settings.outgoingPort || settings.auth) {
-    tip += texts::kTipSending;
-    if (settings.outgoingPort)
-      tip += texts::FormatText(texts::kTipOutgoingPort, {std::to_wstring(settings.outgoingPort)});
-    if (settings.auth) tip += settings.outgoingPort ? texts::kTipAuthAfterPort : texts::kTipAuth;
-  }
-  if (settings.loginAddress) tip += texts::kTipLoginAddress;
-  return tip;
-}
-
-}  // namespace
-
 void MainForm::OnProviderClick() {
   const int index = ProviderIndex();
   if (index < 0 || static_cast<std::size_t>(index) >= catalogue_.size()) {
     appliedPreset_ = -1;
-    ShowIncomingServerTip(nullptr);
+    tooltips_.ShowIncomingServer(nullptr);
     for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, false);
     return;
   }
@@ -45,38 +24,48 @@ void MainForm::OnProviderClick() {
   std::wstring protocol = WideFromUtf8(entry.incomingProtocol);
   if (!protocol.empty()) CharUpperBuffW(protocol.data(), static_cast<DWORD>(protocol.size()));
   SetTextOf(kLabelInbound, protocol + texts::kInboundSuffix);
-  ShowIncomingServerTip(&entry);
+  tooltips_.ShowIncomingServer(&entry.settings);
   const bool userTypesServers = entry.domain.empty();
   for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, userTypesServers);
 }
 
-void MainForm::OnProviderSelectionEnd(bool closing) {
-  // The box changes its selection without CBN_SELCHANGE too: typing moves the
-  // open list to the item the text begins with (and drops the selection when
-  // the list is closed), and leaving the box with Tab keeps what the open list
-  // shows. Whatever the way, the fields follow the selection.
-  const int index = ProviderIndex();
-  if (index != appliedPreset_) OnProviderClick();
-  if (!closing || index < 0) return;
-  // The text the user typed to reach the item gives way to the item's name,
-  // so that the box names the preset the fields show.
+void MainForm::OnProviderSelectionEnd() {
+  // Typing into the box runs no rule: the fields keep the preset applied last
+  // while the user types. When the list closes or the box is left, the box
+  // comes to name the preset the fields show.
   HWND box = control(kProvider);
-  const auto length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length == CB_ERR) return;
-  std::wstring name(static_cast<std::size_t>(length) + 1, L'\0');
-  name.resize(static_cast<std::size_t>(
-      SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()))));
-  if (WindowTextOf(box) != name) SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  const int index = ProviderIndex();
+  if (index >= 0) {
+    // The open list changes its selection without CBN_SELCHANGE too (typing
+    // moves it to the item the text begins with, and Tab keeps what it
+    // shows): the fields follow the selection, and the box shows its name.
+    if (index != appliedPreset_) OnProviderClick();
+    if (WindowTextOf(box) != WideFromUtf8(catalogue_.name(static_cast<std::size_t>(index))))
+      SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    return;
+  }
+  // No selection: text was typed into the closed box, which drops its
+  // selection then. A text that is exactly one preset's name chooses it; any
+  // other gives way to the name of the preset the fields show (none: an empty
+  // box). The applied preset's own name chooses nothing again: that would
+  // wipe what was typed into its fields.
+  const std::wstring text = WindowTextOf(box);
+  const int named = PresetNamed(text);
+  if (named >= 0 && named != appliedPreset_)
+    SetProviderIndex(named);
+  else
+    SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(appliedPreset_), 0);
 }
 
-void MainForm::ShowIncomingServerTip(const ProviderEntry* entry) {
-  if (!tooltip_) return;
-  const std::wstring text = entry && entry->settings.any() ? IncomingServerTip(entry->settings)
-                                                           : std::wstring(SpecOf(kPopserver).tooltip);
-  SetTipText(kPopserver, text);
+int MainForm::PresetNamed(const std::wstring& name) const {
+  int found = -1;
+  for (std::size_t i = 0; i < catalogue_.size(); ++i) {
+    if (WideFromUtf8(catalogue_.name(i)) != name) continue;
+    if (found >= 0) return -1;  // two presets of that name: neither is meant more than the other
+    found = static_cast<int>(i);
+  }
+  return found;
 }
-
-void MainForm::OnFieldChange() { Check_Form(); }
 
 void MainForm::Check_Form() {
   bool filled = true;
@@ -101,7 +90,6 @@ int MainForm::ListaIndex() const {
   // Full width: rows past 32,767 keep their own index.
   return static_cast<int>(SendMessageW(control(kLista), LB_GETCURSEL, 0, 0));
 }
-
 
 void MainForm::SetTextOf(ControlId id, const std::wstring& text) { SetWindowTextW(control(id), text.c_str()); }
 

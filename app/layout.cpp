@@ -1,11 +1,19 @@
 #include "app/layout.h"
 
+#include "core/handles.h"
+
 namespace qb {
 
 const ControlSpec& SpecOf(ControlId id) {
   for (const auto& spec : kLayout)
     if (spec.id == id) return spec;
   return kLayout[0];
+}
+
+int ScreenDpi() {
+  ScreenDC dc;
+  const int dpi = dc.get() ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+  return dpi > 0 ? dpi : 96;
 }
 
 RECT ControlRectPixels(const ControlSpec& spec, int dpi) {

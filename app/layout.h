@@ -74,6 +74,9 @@ const ControlSpec& SpecOf(ControlId id);
 // Twips to pixels at the given dots per inch (15 twips a pixel at 96).
 inline int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
 
+// Current dots per inch of the screen.
+int ScreenDpi();
+
 // The control's rectangle in the window's client area, in pixels.
 RECT ControlRectPixels(const ControlSpec& spec, int dpi);
 

@@ -5,12 +5,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   qb::MainForm form(instance);
   form.Startup();
   MSG msg{};
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (form.TranslateHelpKey(msg)) continue;
-    // The dialog manager gives the Tab cycle through the controls.
-    if (form.hwnd() && IsDialogMessageW(form.hwnd(), &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) form.DispatchLoopMessage(msg);
   return static_cast<int>(msg.wParam);
 }

@@ -1,5 +1,5 @@
-// The window class: creation of the window and its controls from the layout
-// table, the window procedure and the dispatch of notifications to handlers.
+// The window class: creation of the window, the window procedure and the
+// dispatch of notifications to handlers (the controls: window_controls.cpp).
 #include "app/main_form.h"
 
 #include <commctrl.h>
@@ -19,9 +19,7 @@ constexpr wchar_t kClassName[] = L"QuillbeckMainForm";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 
-// A control's place in the layout table and in controls_: the ids follow the
-// table's order without gaps.
-std::size_t Slot(ControlId id) { return static_cast<std::size_t>(id - kFrame1); }
+// The ids follow the layout table's order without gaps (MainForm::Slot).
 static_assert([] {
   for (std::size_t i = 0; i < kLayout.size(); ++i)
     if (kLayout[i].id != kFrame1 + static_cast<int>(i)) return false;
@@ -42,40 +40,6 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kClassName;
   RegisterClassExW(&wc);
-}
-
-struct ControlClass {
-  const wchar_t* name;
-  DWORD style;
-  DWORD exStyle;
-};
-
-ControlClass ClassFor(const ControlSpec& spec) {
-  constexpr DWORD child = WS_CHILD | WS_VISIBLE;
-  switch (spec.kind) {
-    case ControlKind::Frame:
-      return {L"BUTTON", child | BS_GROUPBOX, 0};
-    case ControlKind::Label: {
-      DWORD align = spec.align == TextAlign::Right ? SS_RIGHT : spec.align == TextAlign::Center ? SS_CENTER : SS_LEFT;
-      return {L"STATIC", child | align | SS_NOPREFIX, 0};
-    }
-    case ControlKind::ListBox:
-      return {L"LISTBOX", child | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
-    case ControlKind::Button:
-      // BS_NOTIFY: the buttons report getting the focus.
-      return {L"BUTTON", child | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0};
-    case ControlKind::ComboBox:
-      return {L"COMBOBOX", child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
-    case ControlKind::TextBox:
-      return {L"EDIT", child | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE};
-  }
-  return {L"STATIC", child, 0};
-}
-
-FontHandle MakeVerdana(int tenthsOfPointTimes10, int weight, int dpi) {
-  return FontHandle(CreateFontW(-MulDiv(tenthsOfPointTimes10, dpi, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE,
-                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_SWISS, L"Verdana"));
 }
 
 void ReportFatalError(HWND owner, const AppError& error) {
@@ -109,7 +73,15 @@ MainForm::~MainForm() {
   }
 }
 
+std::size_t MainForm::Slot(ControlId id) { return static_cast<std::size_t>(id - kFrame1); }
+
 HWND MainForm::control(ControlId id) const { return controls_[Slot(id)]; }
+
+void MainForm::DispatchLoopMessage(MSG& msg) {
+  if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
 
 void MainForm::Guarded(const std::function<void()>& handler) {
   // No error crosses a window procedure: what no handler caught is reported here.
@@ -149,7 +121,7 @@ LRESULT MainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_CREATE:
       CreateControls();
-      OnLoad();
+      SetHelpFilePath();
       return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
@@ -178,15 +150,14 @@ LRESULT MainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
       // Over a locked field the mouse reaches the window itself (the frame
       // lets it pass), where the field's second tool, a rectangle of the
-      // window, takes it (see CreateTooltips).
-      RelayToTooltip(hwnd_, msg, wParam, lParam);
+      // window, takes it (see Tooltips::Create).
+      tooltips_.Relay(hwnd_, msg, wParam, lParam);
       break;
     case WM_CLOSE:
       OnCloseClick();
       return 0;
     case WM_DESTROY:
-      if (tooltip_) DestroyWindow(tooltip_);
-      tooltip_ = nullptr;
+      tooltips_.Destroy();
       if (services_.ended) services_.ended();
       return 0;
   }
@@ -198,15 +169,16 @@ void MainForm::OnCommand(int id, int code, HWND /*source*/) {
     case kProvider:
       if (code == CBN_SELCHANGE) OnProviderClick();
       else if (code == CBN_SETFOCUS) OnFocusRule();
-      else if (code == CBN_EDITCHANGE || code == CBN_SELENDOK || code == CBN_SELENDCANCEL) OnProviderSelectionEnd(false);
-      else if (code == CBN_CLOSEUP || code == CBN_KILLFOCUS) OnProviderSelectionEnd(true);
+      else if (code == CBN_SELENDOK || code == CBN_SELENDCANCEL || code == CBN_CLOSEUP || code == CBN_KILLFOCUS)
+        OnProviderSelectionEnd();
+      // CBN_EDITCHANGE: typing into the box runs no rule.
       break;
     case kUsername:
     case kDominio:
     case kPopserver:
     case kSmtpserver:
     case kNome:
-      if (code == EN_CHANGE) OnFieldChange();
+      if (code == EN_CHANGE) Check_Form();
       else if (code == EN_SETFOCUS) OnFocusRule();
       break;
     case kLista:
@@ -230,7 +202,7 @@ void MainForm::OnCommand(int id, int code, HWND /*source*/) {
   }
 }
 
-void MainForm::CreateWindowAndControls() {
+void MainForm::CreateMainWindow() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   RegisterWindowClass(instance_, &MainForm::WindowProc);
@@ -241,13 +213,12 @@ void MainForm::CreateWindowAndControls() {
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
 
-  HMENU menu = CreateMenu();
-  AppendMenuW(menu, MF_STRING, kMenuAiuto, texts::kMenuAiuto);
+  MenuHandle menu(CreateMenu());
+  AppendMenuW(menu.get(), MF_STRING, kMenuAiuto, texts::kMenuAiuto);
   if (!CreateWindowExW(kWindowExStyle, kClassName, texts::kWindowTitle, kWindowStyle, x, y, width, height, nullptr,
-                       menu, instance_, this)) {
-    DestroyMenu(menu);
+                       menu.get(), instance_, this))
     throw AppError(static_cast<long>(GetLastError()), texts::kErrorNoWindow);
-  }
+  menu.release();  // the window destroys its menu
   // The menu bar's real height can differ from what the estimate assumed.
   RECT client;
   GetClientRect(hwnd_, &client);
@@ -257,125 +228,18 @@ void MainForm::CreateWindowAndControls() {
     SetWindowPos(hwnd_, nullptr, x - dw / 2, y - dh / 2, width + dw, height + dh, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void MainForm::OnLoad() { helpFilePath_ = HelpFilePathFor(ExecutableFolder()); }
-
-void MainForm::CreateControls() {
-  const int dpi = ScreenDpi();
-  font_ = MakeVerdana(825, FW_NORMAL, dpi);
-  bigFont_ = MakeVerdana(1200, FW_BOLD, dpi);
-  for (const ControlSpec& spec : kLayout) {
-    const ControlClass cls = ClassFor(spec);
-    const RECT r = ControlRectPixels(spec, dpi);
-    int height = r.bottom - r.top;
-    // A drop-down's window height includes its list; the closed box is fitted below.
-    if (spec.kind == ControlKind::ComboBox) height *= 10;
-    HWND h = CreateWindowExW(cls.exStyle, cls.name, spec.caption, cls.style, r.left, r.top, r.right - r.left, height,
-                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-    controls_[Slot(spec.id)] = h;
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(spec.bigFont ? bigFont_.get() : font_.get()), FALSE);
-    if (spec.helpId) SetWindowContextHelpId(h, spec.helpId);
-    if (spec.kind == ControlKind::TextBox) SendMessageW(h, EM_SETLIMITTEXT, 0, 0);  // no length limit
-    if (spec.kind == ControlKind::ComboBox) {
-      SendMessageW(h, CB_LIMITTEXT, 0, 0);
-      FitComboHeight(h, r.bottom - r.top);
-      if (HWND edit = FindWindowExW(h, nullptr, L"Edit", nullptr)) SetWindowContextHelpId(edit, spec.helpId);
-    }
-  }
-  subclassedLista_.Attach(control(kLista), &MainForm::ListaProc, this);
-  subclassedProvider_.Attach(control(kProvider), &MainForm::ProviderProc, this);
-  CreateTooltips();
-}
-
-void MainForm::FitComboHeight(HWND combo, int height) {
-  // The closed box's height follows its text field's height; what the field
-  // reports and what it is set to differ between systems, so the size is
-  // measured after each step.
-  auto closedHeight = [combo] {
-    RECT r;
-    GetWindowRect(combo, &r);
-    return static_cast<int>(r.bottom - r.top);
-  };
-  const LRESULT field = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-  if (field == CB_ERR) return;
-  int value = static_cast<int>(field);
-  for (int step = 0, miss = height - closedHeight(); step < 4 && miss != 0 && value + miss > 0; ++step) {
-    value += miss;
-    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), value);
-    miss = height - closedHeight();
-  }
-}
-
-void MainForm::CreateTooltips() {
-  // Not owned by the window: Wine keeps the owner of a topmost popup out of the
-  // topmost band. The window destroys it itself.
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_,
-                             nullptr);
-  if (!tooltip_) return;
-  auto add = [&](HWND target, const wchar_t* text, bool subclass) {
-    TOOLINFOW ti{};
-    ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND | (subclass ? TTF_SUBCLASS : 0);
-    ti.hwnd = hwnd_;
-    ti.uId = reinterpret_cast<UINT_PTR>(target);
-    ti.lpszText = const_cast<wchar_t*>(text);
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-  };
-  for (const ControlSpec& spec : kLayout) {
-    if (!spec.tooltip) continue;
-    HWND h = control(spec.id);
-    // The list and the provider box take one message per row when they are
-    // filled. The tooltip's own subclassing looks up a window property on every
-    // message (a round trip to the server under Wine), which made filling them
-    // 40 times slower; their own procedures relay the mouse to the tooltip.
-    add(h, spec.tooltip, spec.id != kLista && spec.id != kProvider);
-    // The combo box's text field covers most of it and needs the tip too.
-    if (spec.kind == ControlKind::ComboBox)
-      if (HWND edit = FindWindowExW(h, nullptr, L"Edit", nullptr)) add(edit, spec.tooltip, true);
-    // A locked control takes no mouse input, and the tooltip shows a tool only
-    // where the window under the cursor has one: the control's rectangle on
-    // the window is a second tool with the same text, found while it is locked.
-    TOOLINFOW locked{};
-    locked.cbSize = sizeof locked;
-    locked.hwnd = hwnd_;
-    locked.uId = static_cast<UINT_PTR>(spec.id);
-    locked.rect = ControlRectPixels(spec, ScreenDpi());
-    locked.lpszText = const_cast<wchar_t*>(spec.tooltip);
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&locked));
-  }
-  SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
-}
-
-void MainForm::RelayToTooltip(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) const {
-  if (!tooltip_ || (msg != WM_MOUSEMOVE && (msg < WM_LBUTTONDOWN || msg > WM_MBUTTONUP))) return;
-  const DWORD pos = GetMessagePos();
-  MSG relayed{hwnd, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()),
-              {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))}};
-  SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
-}
-
-void MainForm::SetTipText(ControlId id, const std::wstring& text) {
-  if (!tooltip_) return;
-  TOOLINFOW ti{};
-  ti.cbSize = sizeof ti;
-  ti.hwnd = hwnd_;
-  ti.lpszText = const_cast<wchar_t*>(text.c_str());
-  for (UINT_PTR tool : {reinterpret_cast<UINT_PTR>(control(id)), static_cast<UINT_PTR>(id)}) {
-    ti.uId = tool;
-    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
-  }
-}
+void MainForm::SetHelpFilePath() { helpFilePath_ = HelpFilePathFor(ExecutableFolder()); }
 
 LRESULT MainForm::ProviderProc(void* context, const SubclassedControl& provider, HWND hwnd, UINT msg, WPARAM wParam,
                                LPARAM lParam) noexcept {
-  static_cast<MainForm*>(context)->RelayToTooltip(hwnd, msg, wParam, lParam);
+  static_cast<MainForm*>(context)->tooltips_.Relay(hwnd, msg, wParam, lParam);
   return provider.CallOriginal(hwnd, msg, wParam, lParam);
 }
 
 LRESULT MainForm::ListaProc(void* context, const SubclassedControl& lista, HWND hwnd, UINT msg, WPARAM wParam,
                             LPARAM lParam) noexcept {
   auto* self = static_cast<MainForm*>(context);
-  self->RelayToTooltip(hwnd, msg, wParam, lParam);
+  self->tooltips_.Relay(hwnd, msg, wParam, lParam);
   if (msg != WM_LBUTTONDOWN) return lista.CallOriginal(hwnd, msg, wParam, lParam);
   // A click on the row that is already selected changes no selection, so the
   // list reports nothing; it is still a click on a row.

@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "core/app_error.h"
-#include "app/gdi_handles.h"
+#include "core/handles.h"
 #include "app/layout.h"
 #include "app/subclassed_control.h"
+#include "app/tooltips.h"
 #include "app/window_utils.h"
 #include "accounts/account_writer.h"
 #include "catalogue/provider_catalogue.h"
@@ -47,7 +48,7 @@ class MainForm {
   void Startup();
 
   HWND hwnd() const { return hwnd_; }
-  HWND tooltip() const { return tooltip_; }
+  HWND tooltip() const { return tooltips_.hwnd(); }
   HWND control(ControlId id) const;
   const ProviderCatalogue& catalogue() const { return catalogue_; }
   const std::vector<std::string>& accountKeyList() const { return accountKeyList_; }
@@ -65,9 +66,10 @@ class MainForm {
   // last refresh); an account is added from this preset.
   int AppliedPresetIndex() const { return appliedPreset_; }
 
-  // Turns the F1 key pressed in the window into its help request; true when the
-  // message was taken. The event loop calls it for every message.
-  bool TranslateHelpKey(const MSG& msg);
+  // Handles one message of the event loop: the dialog manager's keys (Tab
+  // through the controls), then the window's own. F1 needs nothing here: the
+  // system turns it into WM_HELP.
+  void DispatchLoopMessage(MSG& msg);
 
   // The window procedure's dispatch, also driven directly by tests.
   void OnCommand(int id, int code, HWND source);
@@ -79,24 +81,24 @@ class MainForm {
                            LPARAM lParam) noexcept;
   static LRESULT ProviderProc(void* context, const SubclassedControl& provider, HWND hwnd, UINT msg, WPARAM wParam,
                               LPARAM lParam) noexcept;
-  void RelayToTooltip(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) const;
-  // The tip of a control, shown over it whether it is enabled or locked.
-  void SetTipText(ControlId id, const std::wstring& text);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void Guarded(const std::function<void()>& handler);
 
-  void CreateWindowAndControls();
-  void OnLoad();
+  // Creates the window; its creation (WM_CREATE) creates the controls and
+  // runs the load handler.
+  void CreateMainWindow();
+  // The load handler: it sets the help file path, and nothing else.
+  void SetHelpFilePath();
   void CreateControls();
-  void CreateTooltips();
   void FitComboHeight(HWND combo, int height);
 
   // Handlers.
   void OnProviderClick();
-  void OnProviderSelectionEnd(bool closing);
-  void ShowIncomingServerTip(const ProviderEntry* entry);
+  // The provider box's list closed or the box lost the focus.
+  void OnProviderSelectionEnd();
+  // The preset of exactly this name; -1 when none or several have it.
+  int PresetNamed(const std::wstring& name) const;
   void ReportPresetProblems();
-  void OnFieldChange();
   void OnFocusRule();
   void OnListaClick();
   void OnAddClick();
@@ -120,10 +122,12 @@ class MainForm {
   HINSTANCE instance_;
   Services services_;
   HWND hwnd_ = nullptr;
-  HWND tooltip_ = nullptr;
+  // A control's place in controls_ and in the layout table.
+  static std::size_t Slot(ControlId id);
   std::array<HWND, kLayout.size()> controls_{};
+  Tooltips tooltips_;
   // The list and the provider box relay the mouse to the tooltip themselves
-  // (see CreateTooltips); the list also reports a click on its selected row.
+  // (see Tooltips::Create); the list also reports a click on its selected row.
   SubclassedControl subclassedLista_;
   SubclassedControl subclassedProvider_;
   FontHandle font_;

@@ -2,6 +2,8 @@
 
 namespace qb::texts {
 
+// Not FormatMessageW (FROM_STRING | ARGUMENT_ARRAY): under Wine it gives "\r\n" for each "\n" of a text, ends a
+// text at "%0", reads past the values for a placeholder without one, and "%12" is its twelfth value.
 std::wstring FormatText(std::wstring_view format, std::initializer_list<std::wstring_view> values) {
   std::wstring text;
   text.reserve(format.size());

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/gdi_handles.h"
+#include "core/handles.h"
 
 namespace qb {
 

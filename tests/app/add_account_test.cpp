@@ -4,7 +4,7 @@
 #include <source_location>
 
 #include "accounts/account_layout.h"
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/scratch_registry.h"
 
 namespace qbtest {
@@ -348,11 +348,10 @@ TEST_F(AddAccount, PastedCharactersAreCheckedAsTypedOnes) {
 
 TEST_F(AddAccount, WithoutASelectedPresetNothingIsWrittenAndTheUserIsTold) {
   Fill(0, L"mario");
-  // Typing into the provider box drops its selection while the add button stays enabled.
-  SendMessageW(Ctl(kProvider), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-  SetWindowTextW(Ctl(kProvider), L"Quillbeck typed");
-  // What the box tells its parent when the user types into it.
-  form().OnCommand(kProvider, CBN_EDITCHANGE, Ctl(kProvider));
+  // No preset applied (the box's selection cleared) while the add button stays
+  // enabled. (Typing into the box keeps the applied preset: field_rules_test.)
+  ChooseProvider(-1);
+  ASSERT_TRUE(Enabled(kBtnAggiungi));
   Add();
   EXPECT_TRUE(SubKeys("").empty());  // not even the manager key
   ASSERT_EQ(messages.size(), 1u);

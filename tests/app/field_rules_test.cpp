@@ -1,6 +1,6 @@
 // The rules that keep the fields and the two action buttons in step with the
 // user's input, event by event.
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/scratch_registry.h"
 
 #include "accounts/account_layout.h"
@@ -165,19 +165,83 @@ TEST_F(FieldRules, AListClickThatLeavesNoRowSelectedOffersNothingToRemove) {
   EXPECT_FALSE(Enabled(kBtnCancella));
 }
 
-TEST_F(FieldRules, TypingIntoTheProviderBoxRunsNoRule) {
-  ChooseProvider(0);
-  Type(kUsername, L"mario");
-  ASSERT_TRUE(Enabled(kBtnAggiungi));
-  HWND edit = FindWindowExW(Ctl(kProvider), nullptr, L"Edit", nullptr);
-  ASSERT_NE(edit, nullptr);
-  SetFocus(edit);
-  for (wchar_t c : std::wstring(L"xyz")) SendMessageW(edit, WM_CHAR, c, 1);
-  EXPECT_EQ(Text(kDominio), L"quillbeck.it");
-  EXPECT_EQ(Text(kPopserver), L"pop.quillbeck.it");
-  EXPECT_EQ(Text(kLabelInbound), L"POP3 Server:");
+// Typing into the closed provider box: the fields keep the preset chosen last,
+// with what the user typed into them, until the box is left.
+class ProviderBoxTyping : public FieldRules {
+ protected:
+  HWND Edit() { return FindWindowExW(Ctl(kProvider), nullptr, L"Edit", nullptr); }
+  void TypeIntoTheBox(const std::wstring& text) {
+    SetFocus(Edit());
+    SendMessageW(Edit(), EM_SETSEL, 0, -1);
+    for (wchar_t c : text) SendMessageW(Edit(), WM_CHAR, c, 1);
+  }
+  // "Altro provider" (no domain) applied, the unlocked fields typed into.
+  void TypeAnAccountOfTheUnlockedPreset() {
+    ChooseProvider(2);
+    Type(kUsername, L"mario");
+    Type(kDominio, L"typed.it");
+    Type(kPopserver, L"pop.typed.it");
+    ASSERT_TRUE(Enabled(kBtnAggiungi));
+  }
+  void ExpectTheTypedAccountOfTheUnlockedPreset() {
+    EXPECT_EQ(form().AppliedPresetIndex(), 2);
+    EXPECT_EQ(Text(kDominio), L"typed.it");
+    EXPECT_EQ(Text(kPopserver), L"pop.typed.it");
+    EXPECT_EQ(Text(kSmtpserver), L"smtp.altro.net");
+    EXPECT_EQ(Text(kLabelInbound), L"POP3 Server:");
+    ExpectLocked(false);
+    EXPECT_TRUE(Enabled(kBtnAggiungi));
+  }
+};
+
+TEST_F(ProviderBoxTyping, RunsNoRule) {
+  TypeAnAccountOfTheUnlockedPreset();
+  for (const wchar_t* typed : {L"x", L"xyz", L"Quillbeck", L""}) {
+    SCOPED_TRACE(typed);
+    TypeIntoTheBox(typed);
+    ExpectTheTypedAccountOfTheUnlockedPreset();
+  }
+  ASSERT_NE(Edit(), nullptr);
+}
+
+TEST_F(ProviderBoxTyping, LeavingTheBoxPutsBackTheNameOfThePresetTheFieldsShow) {
+  TypeAnAccountOfTheUnlockedPreset();
+  for (const wchar_t* typed : {L"xyz", L"Quillbeck IM", L"quillbeck imap", L"Altro provider ", L""}) {
+    SCOPED_TRACE(typed);
+    TypeIntoTheBox(typed);
+    Focus(kNome);
+    EXPECT_EQ(Text(kProvider), L"Altro provider");
+    EXPECT_EQ(Selected(kProvider), 2);
+    ExpectTheTypedAccountOfTheUnlockedPreset();
+  }
+  // The box's own name, typed again, changes nothing either.
+  TypeIntoTheBox(L"Altro provider");
+  Focus(kNome);
+  ExpectTheTypedAccountOfTheUnlockedPreset();
+}
+
+TEST_F(ProviderBoxTyping, AnExactNameChoosesItsPresetWhenTheBoxIsLeft) {
+  TypeAnAccountOfTheUnlockedPreset();
+  TypeIntoTheBox(L"Quillbeck IMAP");
+  ExpectTheTypedAccountOfTheUnlockedPreset();  // not while typing
+  Focus(kUsername);
+  EXPECT_EQ(form().AppliedPresetIndex(), 1);
+  EXPECT_EQ(Selected(kProvider), 1);
+  EXPECT_EQ(Text(kDominio), L"imap.quillbeck.it");
+  EXPECT_EQ(Text(kPopserver), L"imap.quillbeck.it");
+  EXPECT_EQ(Text(kLabelInbound), L"IMAP Server:");
   ExpectLocked(true);
-  EXPECT_TRUE(Enabled(kBtnAggiungi));
+}
+
+TEST_F(ProviderBoxTyping, AnAddWhileTheBoxHoldsTypedTextWritesThePresetTheFieldsShow) {
+  TypeAnAccountOfTheUnlockedPreset();
+  TypeIntoTheBox(L"Quillbeck IMAP");
+  Press(kBtnAggiungi);  // by message: the box keeps the focus and its text
+  const std::string key = AccountKeyPath("(KX) mario@typed.it");
+  EXPECT_TRUE(ReadRaw(key, "POP3 Server").exists);
+  EXPECT_EQ(ReadRaw(key, "POP3 Server").bytes, Bytes(std::string("pop.typed.it") + '\0'));
+  EXPECT_FALSE(ReadRaw(key, "IMAP Server").exists);
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(FieldRules, TheLabelKeepsTheLastProtocolAcrossRefreshes) {

@@ -7,7 +7,7 @@
 #include "accounts/account_layout.h"
 #include "app/preset_problems.h"
 #include "app/window_utils.h"
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/list_rows.h"
 #include "tests/support/scratch_registry.h"
 
@@ -108,7 +108,7 @@ TEST_F(FormTest, TheIncomingServerTipTellsTheAppliedPresetsSecurity) {
     EXPECT_EQ(TipOf(tooltip, form().hwnd(), Ctl(kPopserver)), c.tip);
   }
   // The other fields keep their tips.
-  EXPECT_EQ(TipOf(tooltip, form().hwnd(), Ctl(kSmtpserver)), SpecOf(kSmtpserver).tooltip);
+  EXPECT_EQ(TipOf(tooltip, form().hwnd(), Ctl(kSmtpserver)), L"Inserisci il server di spedizione posta");
 }
 
 TEST_F(FormTest, NoSelectionAndTheRefreshRestoreThePlainTip) {
@@ -149,10 +149,11 @@ TEST_F(FormTest, ALockedFieldShowsItsTipOverTheWindow) {
   HWND tooltip = form().tooltip();
   ASSERT_FALSE(Enabled(kPopserver));  // a preset with a domain locks the servers
   EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kPopserver)), L"Connessione protetta (SSL), porta 995");
-  EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kSmtpserver)), SpecOf(kSmtpserver).tooltip);
+  EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kSmtpserver)), L"Inserisci il server di spedizione posta");
   ChooseProvider(1);
   EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kPopserver)), kPlainPopserverTip);
-  EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kBtnAggiungi)), SpecOf(kBtnAggiungi).tooltip);
+  EXPECT_EQ(TipOnTheWindowOver(tooltip, form().hwnd(), Ctl(kBtnAggiungi)),
+            L"Aggiungi un nuovo indirizzo con i dati inseriti");
 }
 
 // ---------------------------------------------------------------- start-up report

@@ -1,11 +1,10 @@
 // The provider box: every way the user changes its selection (mouse, arrow
 // keys, typing, Tab, Enter, Esc) applies the selected preset to the fields.
-// The keys are real keyboard input (SendInput) through an event loop like the
-// program's own.
+// The keys are real keyboard input (SendInput) through the program's event loop.
 #include <string>
 #include <vector>
 
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 
 namespace qbtest {
 namespace {
@@ -40,56 +39,19 @@ class ProviderChoice : public FormTest {
     Pump();
   }
 
-  // Runs the queued messages as the program's event loop does.
-  void Pump() {
-    for (int idle = 0; idle < 3;) {
-      MSG msg;
-      if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ++idle;
-        Sleep(10);
-        continue;
-      }
-      idle = 0;
-      if (form().TranslateHelpKey(msg)) continue;
-      if (IsDialogMessageW(form().hwnd(), &msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-
-  static INPUT Key(WORD vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, 0));
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return in;
-  }
-
-  // Presses and releases each key in turn; "alt+down" style chords are given
-  // as a pair {VK_MENU, VK_DOWN}.
-  void Keys(const std::vector<std::vector<WORD>>& strokes) {
-    for (const auto& chord : strokes) {
-      std::vector<INPUT> in;
-      for (WORD vk : chord) in.push_back(Key(vk, false));
-      for (auto it = chord.rbegin(); it != chord.rend(); ++it) in.push_back(Key(*it, true));
-      SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-      Pump();
-    }
-  }
-
   bool Dropped() { return SendMessageW(Ctl(kProvider), CB_GETDROPPEDSTATE, 0, 0) != FALSE; }
 
   // The fields show the selected preset, and it is the one an add would use.
+  // While the user types into the closed box, the box has no selection (and
+  // shows what was typed): the fields keep the preset applied before.
   void ExpectFieldsFollowTheSelection(int expected, bool boxNamesThePreset = true) {
-    const int selected = Selected(kProvider);
-    EXPECT_EQ(selected, expected);
-    EXPECT_EQ(form().AppliedPresetIndex(), selected);
-    if (selected < 0) {
+    EXPECT_EQ(Selected(kProvider), boxNamesThePreset ? expected : -1);
+    EXPECT_EQ(form().AppliedPresetIndex(), expected);
+    if (expected < 0) {
       for (ControlId id : {kDominio, kPopserver, kSmtpserver}) EXPECT_FALSE(Enabled(id)) << SpecOf(id).name;
       return;
     }
-    const Preset& p = kPresets[selected];
+    const Preset& p = kPresets[expected];
     if (boxNamesThePreset) {
       EXPECT_EQ(Text(kProvider), p.name);
     }
@@ -125,7 +87,7 @@ struct KeyCase {
   const char* what;
   int start;                       // the preset applied before the keys
   std::vector<std::vector<WORD>> keys;
-  int expected;                    // the selection afterwards
+  int expected;                    // the preset the fields show afterwards
 };
 
 const std::vector<KeyCase> kKeyCases = {
@@ -133,15 +95,18 @@ const std::vector<KeyCase> kKeyCases = {
     {"open list, type A, Enter", 1, {{VK_F4}, {'A'}, {VK_RETURN}}, 0},
     {"open list, type A, Esc", 1, {{VK_F4}, {'A'}, {VK_ESCAPE}}, 0},
     {"open list with Alt+Down, type BR, Tab", 0, {{VK_MENU, VK_DOWN}, {'B'}, {'R'}, {VK_TAB}}, 3},
-    {"open list, type Z (no item), Tab", 1, {{VK_F4}, {'Z'}, {VK_TAB}}, -1},
+    {"open list, type Z (no item), Tab", 1, {{VK_F4}, {'Z'}, {VK_TAB}}, 1},
     {"closed list, Down", 1, {{VK_DOWN}}, 2},
     {"closed list, Up", 1, {{VK_UP}}, 0},
     {"closed list, Down, Down, Tab", 0, {{VK_DOWN}, {VK_DOWN}, {VK_TAB}}, 2},
     {"open list, Down, Down, Enter", 1, {{VK_F4}, {VK_DOWN}, {VK_DOWN}, {VK_RETURN}}, 3},
     {"open list, Down, Tab", 0, {{VK_F4}, {VK_DOWN}, {VK_TAB}}, 1},
     {"open list, Up, Esc", 2, {{VK_F4}, {VK_UP}, {VK_ESCAPE}}, 1},
-    {"closed list, type BR (selection dropped)", 0, {{'B'}, {'R'}}, -1},
-    {"closed list, type BR, Tab", 0, {{'B'}, {'R'}, {VK_TAB}}, -1},
+    {"closed list, type br (the box drops its selection)", 0, {{'B'}, {'R'}}, 0},
+    {"closed list, type br, Tab", 0, {{'B'}, {'R'}, {VK_TAB}}, 0},
+    {"closed list, type Bravo, Tab", 0, {{VK_SHIFT, 'B'}, {'R'}, {'A'}, {'V'}, {'O'}, {VK_TAB}}, 3},
+    {"closed list, type bravo (not the name), Tab", 2, {{'B'}, {'R'}, {'A'}, {'V'}, {'O'}, {VK_TAB}}, 2},
+    {"closed list, type Beta, open and close the list", 0, {{VK_SHIFT, 'B'}, {'E'}, {'T'}, {'A'}, {VK_F4}, {VK_F4}}, 1},
 };
 
 TEST_F(ProviderChoice, EveryKeyboardChoiceAppliesTheSelectedPreset) {
@@ -149,6 +114,7 @@ TEST_F(ProviderChoice, EveryKeyboardChoiceAppliesTheSelectedPreset) {
     SCOPED_TRACE(c.what);
     ChooseProvider(c.start);
     Focus(kProvider);
+    SendMessageW(Ctl(kProvider), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));  // typing replaces the name, as after Tab
     Pump();
     Keys(c.keys);
     // While the user is typing, the box shows what was typed; once the box

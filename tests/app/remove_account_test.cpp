@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "accounts/account_layout.h"
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/scratch_registry.h"
 
 namespace qbtest {

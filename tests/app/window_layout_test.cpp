@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "app/layout.h"
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 
 namespace qbtest {
 namespace {
@@ -187,8 +187,33 @@ TEST_F(WindowLayout, ControlsHaveTheirKindsStyles) {
   }
   for (ControlId id : {kBtnCancella, kBtnAggiungi, kBtnChiudi})
     EXPECT_TRUE(GetWindowLongW(Ctl(id), GWL_STYLE) & BS_NOTIFY);
-  EXPECT_EQ(GetWindowLongW(Ctl(kLabel8), GWL_STYLE) & SS_TYPEMASK, SS_RIGHT);
-  EXPECT_EQ(GetWindowLongW(Ctl(kLabel9), GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
+}
+
+TEST_F(WindowLayout, EachLabelIsAlignedAsTheWindowShowsIt) {
+  const struct {
+    ControlId id;
+    const char* name;
+    LONG align;
+  } labels[] = {{kLabel8, "Label8", SS_RIGHT},  {kLabel3, "Label3", SS_RIGHT},   {kLabel10, "Label10", SS_LEFT},
+                {kLabel9, "Label9", SS_CENTER}, {kLabelInbound, "LabelInbound", SS_RIGHT},
+                {kLabel5, "Label5", SS_RIGHT},  {kLabel6, "Label6", SS_RIGHT}};
+  for (const auto& label : labels)
+    EXPECT_EQ(GetWindowLongW(Ctl(label.id), GWL_STYLE) & SS_TYPEMASK, label.align) << label.name;
+}
+
+TEST_F(WindowLayout, TextLongerThanItsFieldCanBeTyped) {
+  // A one-line field without automatic scrolling takes no more characters
+  // than it can show.
+  const std::wstring typed(200, L'w');
+  for (ControlId id : {kUsername, kDominio, kPopserver, kSmtpserver, kNome, kProvider}) {
+    SCOPED_TRACE(SpecOf(id).name);
+    EnableWindow(Ctl(id), TRUE);
+    HWND field = id == kProvider ? FindWindowExW(Ctl(id), nullptr, L"Edit", nullptr) : Ctl(id);
+    SetFocus(field);
+    SendMessageW(field, EM_SETSEL, 0, -1);
+    for (wchar_t c : typed) SendMessageW(field, WM_CHAR, c, 1);
+    EXPECT_EQ(Text(id), typed);
+  }
 }
 
 TEST_F(WindowLayout, ControlsUseVerdanaAndTheAtSignIsBigAndBold) {
@@ -227,6 +252,26 @@ TEST_F(WindowLayout, FocusableControlsCarryTheirHelpNumbers) {
   for (const Expected& want : kExpected) EXPECT_EQ(GetWindowContextHelpId(Ctl(want.id)), want.helpId) << want.name;
   HWND comboEdit = FindWindowExW(Ctl(kProvider), nullptr, L"Edit", nullptr);
   EXPECT_EQ(GetWindowContextHelpId(comboEdit), 10003u);
+}
+
+TEST_F(WindowLayout, TheEnterKeyInAFieldAddsNothing) {
+  ChooseProvider(0);
+  Type(kUsername, L"mario");
+  ASSERT_TRUE(Enabled(kBtnAggiungi));
+  SetForegroundWindow(form().hwnd());
+  for (ControlId id : {kUsername, kNome, kProvider}) {
+    SCOPED_TRACE(SpecOf(id).name);
+    Focus(id);
+    Pump();
+    Keys({{VK_RETURN}});
+    EXPECT_TRUE(Rows().empty());  // nothing was added
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Text(kUsername), L"mario");
+    EXPECT_EQ(endedCount, 0);
+  }
+  Keys({{VK_ESCAPE}});
+  EXPECT_TRUE(IsWindow(form().hwnd()));
+  EXPECT_EQ(endedCount, 0);
 }
 
 TEST_F(WindowLayout, EnterAndEscMeanNothingToTheWindow) {

@@ -40,6 +40,15 @@ class FormTest : public ::testing::Test, protected RecordingServices {
   void ClickRow(int index);                                // as the user clicks a row
   void Press(qb::ControlId id);                            // BN_CLICKED
   int Selected(qb::ControlId id);                          // selected index of provider or lista
+  // Runs the queued messages through the program's event loop until the queue
+  // stays empty; a queue that never empties fails the test after 30 seconds.
+  void Pump();
+  // Real keyboard input (SendInput) to the focused control, each chord pressed
+  // and released in turn and its messages pumped: {{VK_MENU, VK_DOWN}} is Alt+Down.
+  // A key that leaves the window in a modal loop (Alt alone enters the menu
+  // bar, which waits for more keys) would hang the test: after 10 seconds the
+  // test fails and Esc is pressed until the loop ends.
+  void Keys(const std::vector<std::vector<WORD>>& strokes);
   std::vector<std::wstring> Rows();                        // the rows of lista
   // The state every refresh leaves: no provider, the entry fields empty and
   // locked, both action buttons off; the display name and the label kept.

@@ -1,4 +1,10 @@
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "tests/support/list_rows.h"
 #include "tests/support/scratch_registry.h"
@@ -73,6 +79,85 @@ void FormTest::Press(qb::ControlId id) {
 int FormTest::Selected(qb::ControlId id) {
   const UINT msg = id == qb::kProvider ? CB_GETCURSEL : LB_GETCURSEL;
   return static_cast<int>(SendMessageW(Ctl(id), msg, 0, 0));
+}
+
+void FormTest::Pump() {
+  const DWORD start = GetTickCount();
+  for (int idle = 0; idle < 3;) {
+    if (GetTickCount() - start > 30000) {
+      ADD_FAILURE() << "the message queue did not empty within 30 seconds";
+      return;
+    }
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ++idle;
+      Sleep(10);
+      continue;
+    }
+    idle = 0;
+    form_->DispatchLoopMessage(msg);
+  }
+}
+
+namespace {
+
+INPUT Key(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, 0));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return in;
+}
+
+// Presses Esc from another thread while the test's thread is stuck in a
+// modal loop, until the watched step ends.
+class ModalLoopWatch {
+ public:
+  ModalLoopWatch()
+      : thread_([this] {
+          std::unique_lock lock(mutex_);
+          if (ended_.wait_for(lock, std::chrono::seconds(10), [this] { return done_; })) return;
+          stuck_ = true;
+          while (!ended_.wait_for(lock, std::chrono::milliseconds(200), [this] { return done_; })) {
+            INPUT esc[2] = {Key(VK_ESCAPE, false), Key(VK_ESCAPE, true)};
+            SendInput(2, esc, sizeof(INPUT));
+          }
+        }) {}
+  ~ModalLoopWatch() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    ended_.notify_all();
+    thread_.join();
+  }
+  bool stuck() const { return stuck_; }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool done_ = false;
+  std::atomic<bool> stuck_{false};
+  std::thread thread_;
+};
+
+}  // namespace
+
+void FormTest::Keys(const std::vector<std::vector<WORD>>& strokes) {
+  for (const auto& chord : strokes) {
+    std::vector<INPUT> in;
+    for (WORD vk : chord) in.push_back(Key(vk, false));
+    for (auto it = chord.rbegin(); it != chord.rend(); ++it) in.push_back(Key(*it, true));
+    bool stuck = false;
+    {
+      ModalLoopWatch watch;
+      SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+      Pump();
+      stuck = watch.stuck();
+    }
+    if (stuck) ADD_FAILURE() << "a key left the window in a modal loop (key " << chord.back() << ")";
+  }
 }
 
 std::vector<std::wstring> FormTest::Rows() { return ListRows(Ctl(qb::kLista)); }
