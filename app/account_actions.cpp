@@ -169,8 +169,8 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
   // the box's selection can move without applying (typing in its open list).
   const int index = AppliedPresetIndex();
   if (index < 0 || static_cast<std::size_t>(index) >= catalogue_.size()) {
-    // No preset applied since the last refresh (an empty catalogue): without a
-    // preset there is no protocol, and half an account must never be written.
+    // No preset applied since the last refresh: without a preset there is no
+    // protocol, and half an account must never be written.
     Tell(texts::kChooseProviderFirst, MB_ICONWARNING);
     return std::nullopt;
   }

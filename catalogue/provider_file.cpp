@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/app_error.h"
+#include "core/handles.h"
 #include "catalogue/text_encoding.h"
 
 namespace qb {
@@ -17,21 +18,6 @@ namespace {
 // The numbers the user sees in the error box.
 constexpr long kErrorFileNotFound = 53;
 constexpr long kErrorFileAccess = 75;
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 std::string CurrentFolder() {
   DWORD size = GetCurrentDirectoryA(0, nullptr);

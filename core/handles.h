@@ -67,6 +67,22 @@ struct WindowTraits {
 };
 using WindowHandle = UniqueHandle<WindowTraits>;
 
+// A registry key that the program opened or created (never a predefined root).
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle none() { return nullptr; }
+  static void Release(Handle key) { RegCloseKey(key); }
+};
+using RegistryKeyHandle = UniqueHandle<RegistryKeyTraits>;
+
+// A file opened with CreateFile, whose failure value is INVALID_HANDLE_VALUE.
+struct FileTraits {
+  using Handle = HANDLE;
+  static Handle none() { return INVALID_HANDLE_VALUE; }
+  static void Release(Handle file) { CloseHandle(file); }
+};
+using FileHandle = UniqueHandle<FileTraits>;
+
 // The screen's device context, for measuring.
 class ScreenDC {
  public:

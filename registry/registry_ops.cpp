@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/app_error.h"
+#include "core/handles.h"
 #include "registry/value_query.h"
 
 namespace qb {
@@ -16,7 +17,8 @@ constexpr DWORD kSubKeyNameSize = 260;
 
 int g_openHandles = 0;
 
-// One key handle that this module opened; closed once, on every path out of the call.
+// One key handle that this module opened, counted while it is open; closed
+// once, on every path out of the call.
 class KeyHandle {
  public:
   KeyHandle() = default;
@@ -26,35 +28,37 @@ class KeyHandle {
 
   LONG Open(HKEY parent, const std::string& path, REGSAM access) {
     Close();
-    return Adopt(RegOpenKeyExA(parent, path.c_str(), 0, access, &h_));
+    HKEY opened = nullptr;
+    return Adopt(RegOpenKeyExA(parent, path.c_str(), 0, access, &opened), opened);
   }
 
   // Opens the key, creating it and every missing key above it. Access 0: the
   // handle carries no rights and serves only to be closed.
   LONG Create(HKEY parent, const std::string& path, DWORD& disposition, REGSAM access = 0) {
     Close();
-    return Adopt(RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, access, nullptr, &h_, &disposition));
+    HKEY created = nullptr;
+    return Adopt(RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, access, nullptr, &created, &disposition),
+                 created);
   }
 
   void Close() {
-    if (h_ == nullptr) return;
-    RegCloseKey(h_);
-    h_ = nullptr;
+    if (!key_) return;
+    key_.reset();
     --g_openHandles;
   }
 
-  HKEY get() const { return h_; }
+  HKEY get() const { return key_.get(); }
 
  private:
-  LONG Adopt(LONG status) {
-    if (status == ERROR_SUCCESS)
-      ++g_openHandles;
-    else
-      h_ = nullptr;  // whatever a failed call left there is not a handle of ours
+  LONG Adopt(LONG status, HKEY key) {
+    // Whatever a failed call left in its output is not a handle of ours.
+    if (status != ERROR_SUCCESS) return status;
+    key_.reset(key);
+    ++g_openHandles;
     return status;
   }
 
-  HKEY h_ = nullptr;
+  RegistryKeyHandle key_;
 };
 
 // Wine's ANSI registry calls (RegOpenKeyExA, RegCreateKeyExA, RegDeleteKeyA)

@@ -202,7 +202,7 @@ TEST_F(FormTest, HelpForAWindowWithoutNumberOpensTheMainTopic) {
   SendMessageW(form().hwnd(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
   ASSERT_EQ(helpCalls.size(), 1u);
   EXPECT_EQ(helpCalls[0].command, 0u);  // HH_DISPLAY_TOPIC
-  EXPECT_EQ(helpCalls[0].topic, "html/Quillbeck.htm");
+  EXPECT_EQ(helpCalls[0].topic, L"html/Quillbeck.htm");
 }
 
 TEST(HtmlHelp, AMissingHelpComponentRaisesNothing) {
