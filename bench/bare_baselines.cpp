@@ -1,4 +1,4 @@
-#include "bench/bare_baselines.h"
+#include "bench/figures.h"
 
 #include <cstring>
 
@@ -47,8 +47,7 @@ BareListing BareReadAccounts() {
     RegCloseKey(key);
     if (!listed) continue;
     if (k == defaultName) address += qb::kDefaultMarker;
-    out.rows.push_back(address);
-    out.keys.push_back(std::move(k));
+    out.push_back(address);
   }
   return out;
 }
@@ -108,7 +107,7 @@ void BareSplit(std::string_view text, std::vector<BareEntry>& out) {
   }
 }
 
-BareWindow::BareWindow(HWND lista, HWND provider) {
+BareWindow MakeBareWindow(HWND lista, HWND provider) {
   static const wchar_t kClass[] = L"QuillbeckBenchBare";
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
@@ -122,16 +121,17 @@ BareWindow::BareWindow(HWND lista, HWND provider) {
   GetWindowRect(lista, &l);
   GetWindowRect(provider, &c);
   const int lw = l.right - l.left, lh = l.bottom - l.top, cw = c.right - c.left, ch = c.bottom - c.top;
-  window_ = CreateWindowExW(0, kClass, L"bare", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 10, 10, lw + cw + 60, lh + 80,
-                            nullptr, nullptr, instance, nullptr);
-  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 10, 10,
-                          lw, lh, window_, nullptr, instance, nullptr);
-  combo_ = CreateWindowExW(0, L"COMBOBOX", L"",
-                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, lw + 30,
-                           10, cw, ch * 10, window_, nullptr, instance, nullptr);
-  for (HWND h : {list_, combo_}) SendMessageW(h, WM_SETFONT, SendMessageW(lista, WM_GETFONT, 0, 0), FALSE);
-  UpdateWindow(window_);
+  HWND window = CreateWindowExW(0, kClass, L"bare", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 10, 10, lw + cw + 60,
+                                lh + 80, nullptr, nullptr, instance, nullptr);
+  const HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                                    10, 10, lw, lh, window, nullptr, instance, nullptr);
+  const HWND combo = CreateWindowExW(0, L"COMBOBOX", L"",
+                                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                                     lw + 30, 10, cw, ch * 10, window, nullptr, instance, nullptr);
+  for (HWND h : {list, combo}) SendMessageW(h, WM_SETFONT, SendMessageW(lista, WM_GETFONT, 0, 0), FALSE);
+  UpdateWindow(window);
+  return {list, combo};
 }
 
 }  // namespace qbbench

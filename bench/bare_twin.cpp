@@ -2,12 +2,9 @@
 // The same class style, icon, menu, size, the same controls from the layout
 // table with the program's styles and fonts, the same manifest (common
 // controls 6) and version resource; no handlers, no tooltips, no data.
-// With "empty" on the command line only the bare top-level window is made.
 #include <windows.h>
 
 #include <commctrl.h>
-
-#include <cstring>
 
 #include "app/layout.h"
 #include "res/resource.h"
@@ -43,10 +40,9 @@ HFONT Verdana(int pointsTimes100, int weight, int dpi) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-  const bool empty = std::strstr(commandLine, "empty") != nullptr;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-  if (!empty) InitCommonControlsEx(&icc);
+  InitCommonControlsEx(&icc);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = Proc;
@@ -66,21 +62,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   HWND window = CreateWindowExW(kExStyle | WS_EX_TOPMOST, wc.lpszClassName, qb::texts::kWindowTitle, kStyle,
                                 CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                                 nullptr, menu, instance, nullptr);
-  if (!empty) {
-    HFONT font = Verdana(825, FW_NORMAL, dpi), big = Verdana(1200, FW_BOLD, dpi);
-    for (const qb::ControlSpec& spec : qb::kLayout) {
-      const ControlClass& c = kClasses[static_cast<int>(spec.kind)];
-      const DWORD align = spec.kind != qb::ControlKind::Label   ? 0
-                          : spec.align == qb::TextAlign::Right  ? SS_RIGHT
-                          : spec.align == qb::TextAlign::Center ? SS_CENTER
-                                                                : SS_LEFT;
-      const RECT r = qb::ControlRectPixels(spec, dpi);
-      const int height = (r.bottom - r.top) * (spec.kind == qb::ControlKind::ComboBox ? 10 : 1);
-      HWND h = CreateWindowExW(c.exStyle, c.name, spec.caption, WS_CHILD | WS_VISIBLE | c.style | align, r.left, r.top,
-                               r.right - r.left, height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                               instance, nullptr);
-      SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(spec.bigFont ? big : font), FALSE);
-    }
+  HFONT font = Verdana(825, FW_NORMAL, dpi), big = Verdana(1200, FW_BOLD, dpi);
+  for (const qb::ControlSpec& spec : qb::kLayout) {
+    const ControlClass& c = kClasses[static_cast<int>(spec.kind)];
+    const DWORD align = spec.kind != qb::ControlKind::Label   ? 0
+                        : spec.align == qb::TextAlign::Right  ? SS_RIGHT
+                        : spec.align == qb::TextAlign::Center ? SS_CENTER
+                                                              : SS_LEFT;
+    const RECT r = qb::ControlRectPixels(spec, dpi);
+    const int height = (r.bottom - r.top) * (spec.kind == qb::ControlKind::ComboBox ? 10 : 1);
+    HWND h = CreateWindowExW(c.exStyle, c.name, spec.caption, WS_CHILD | WS_VISIBLE | c.style | align, r.left, r.top,
+                             r.right - r.left, height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                             instance, nullptr);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(spec.bigFont ? big : font), FALSE);
   }
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);

@@ -37,21 +37,26 @@ void PumpMessages() {
   }
 }
 
-Paired Alternate(int rounds, const std::function<void()>& a, const std::function<void()>& b) {
+Paired Alternate(int blocks, int perBlock, const Candidate& a, const Candidate& b,
+                 const std::function<void()>& afterBlock) {
   Paired p;
-  for (int r = -1; r < rounds; ++r) {  // round -1: the warm-up
-    double t[2];
-    for (int k = 0; k < 2; ++k) {
-      const bool first = (k == 0) == (r % 2 == 0);
-      const double t0 = Now();
-      (first ? a : b)();
-      t[first ? 0 : 1] = Now() - t0;
-      PumpMessages();
+  auto timed = [](const Candidate& work) {
+    const double t = work();
+    PumpMessages();  // what the run left (repaints), untimed
+    return t;
+  };
+  timed(a);  // the warm-up
+  timed(b);
+  for (int block = 0, turn = 0; block < blocks; ++block) {
+    double fastest[2] = {1e30, 1e30};
+    for (int i = 0; i < 2 * perBlock; ++i, ++turn) {
+      const int which = (turn / 2 + turn) % 2;  // a b, b a, a b, ...
+      const double t = timed(which == 0 ? a : b);
+      (which == 0 ? p.a : p.b).push_back(t);
+      fastest[which] = std::min(fastest[which], t);
     }
-    if (r < 0) continue;
-    p.a.push_back(t[0]);
-    p.b.push_back(t[1]);
-    p.ratios.push_back(t[0] / t[1]);
+    p.ratios.push_back(fastest[0] / fastest[1]);
+    if (afterBlock) afterBlock();
   }
   return p;
 }
@@ -126,12 +131,8 @@ RedirectedHkcu::RedirectedHkcu() : ScratchHkcu(WithoutLeftovers(kScratchParent),
 
 RedirectedHkcu::~RedirectedHkcu() { g_hkcu = nullptr; }
 
-void RedirectedHkcu::UseFull() {
-  if (!Use("full")) Fail("cannot point HKEY_CURRENT_USER at the scratch key");
-}
-
-void RedirectedHkcu::UseEmpty() {
-  if (!Use("empty")) Fail("cannot point HKEY_CURRENT_USER at the scratch key");
+void RedirectedHkcu::Point(const char* leaf) {
+  if (!Use(leaf)) Fail("cannot point HKEY_CURRENT_USER at the scratch key");
 }
 
 ScratchFolder::ScratchFolder(const std::string& tag) : TempFolder("qbbench-" + tag) {

@@ -34,16 +34,29 @@ Summary Summarize(std::vector<double> samples);
 // timing pays for work an earlier one left behind.
 void PumpMessages();
 
-// Two candidates timed alternately, the order swapped every round, after one
-// untimed round of each; ratios[i] is a / b of round i, whose two runs saw the
-// same load of the shared machine.
+// Two candidates timed alternately, the order swapped every time, after one
+// untimed run of each. The runs come in blocks; the ratio of a block is the
+// fastest run of a over the fastest of b within it (the shared machine only
+// ever adds time, and the two runs of a block see about the same load), and
+// the figure is the median of the blocks' ratios. `afterBlock` runs untimed.
 struct Paired {
-  std::vector<double> a, b, ratios;
+  std::vector<double> a, b, ratios;  // every run of a and of b; each block's ratio
   Summary A() const { return Summarize(a); }
   Summary B() const { return Summarize(b); }
   double Ratio() const { return Summarize(ratios).median; }
 };
-Paired Alternate(int rounds, const std::function<void()>& a, const std::function<void()>& b);
+// Each candidate returns the seconds it took (Clocked times a whole call).
+using Candidate = std::function<double()>;
+Paired Alternate(int blocks, int perBlock, const Candidate& a, const Candidate& b,
+                 const std::function<void()>& afterBlock = {});
+template <typename Work>
+Candidate Clocked(Work work) {
+  return [work] {
+    const double t0 = Now();
+    work();
+    return Now() - t0;
+  };
+}
 
 // ---------------------------------------------------------------- results
 
@@ -74,8 +87,7 @@ class RedirectedHkcu : public qbtest::ScratchHkcu {
  public:
   RedirectedHkcu();
   ~RedirectedHkcu();
-  void UseFull();
-  void UseEmpty();
+  void Point(const char* leaf);  // "full" or "empty"
 };
 
 // A folder under %TEMP%, removed with the object, on Fail or on a crash.

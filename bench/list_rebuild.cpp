@@ -5,15 +5,14 @@
 
 namespace qbbench {
 
-RebuildFigure MeasureRebuild(BenchForm& form, const BareWindow& bare, int accounts, int rounds) {
+RebuildFigure MeasureRebuild(BenchForm& form, const BareWindow& bare, int accounts, int blocks, int perBlock) {
   std::size_t bareRows = 0;
-  RebuildFigure figure{accounts, Alternate(
-                                     rounds, [&] { form.form.process_registry(); },
-                                     [&] {
-                                       const BareListing listing = BareReadAccounts();
-                                       BareFillList(bare.list(), listing.rows);
-                                       bareRows = listing.rows.size();
-                                     })};
+  RebuildFigure figure{accounts,
+                       Alternate(blocks, perBlock, Clocked([&] { form.form.process_registry(); }), Clocked([&] {
+                                   const BareListing listing = BareReadAccounts();
+                                   BareFillList(bare.list, listing);
+                                   bareRows = listing.size();
+                                 }))};
   form.CheckNoError("process_registry");
   if (form.Rows() != accounts || static_cast<int>(form.form.accountKeyList().size()) != accounts ||
       static_cast<int>(bareRows) != accounts)
@@ -27,14 +26,14 @@ void ReportRebuilds(const std::vector<RebuildFigure>& figures, std::vector<Verdi
       "\n== Account list rebuild: process_registry into the real lista vs the bare loop into a bare list box\n"
       "bare: Default Mail Account; RegEnumKeyA over the accounts root; per key RegOpenKeyExA (full path) +\n"
       "RegQueryValueExA(SMTP Email Address) + RegCloseKey; WM_SETREDRAW off, LB_RESETCONTENT,\n"
-      "LB_INITSTORAGE, LB_ADDSTRING per row, redraw on. Ratio: median over the rounds of program / bare.\n");
-  std::printf("%8s | %6s | %10s %10s | %10s %10s | %7s | %8s\n", "accounts", "rounds", "program min", "median",
+      "LB_INITSTORAGE, LB_ADDSTRING per row, redraw on.\n");
+  std::printf("%8s | %4s | %10s %10s | %10s %10s | %7s | %8s\n", "accounts", "runs", "program min", "median",
               "bare min", "median", "ratio", "us/acct");
   double lowest = 1e9, highest = 0;
   for (const RebuildFigure& f : figures) {
     const Summary a = f.timings.A(), b = f.timings.B();
     const double ratio = f.timings.Ratio();
-    std::printf("%8d | %6zu | %8.1fms %8.1fms | %8.1fms %8.1fms | %7.3f | %8.1f\n", f.accounts, f.timings.a.size(),
+    std::printf("%8d | %4zu | %8.1fms %8.1fms | %8.1fms %8.1fms | %7.3f | %8.1f\n", f.accounts, f.timings.a.size(),
                 Ms(a.min), Ms(a.median), Ms(b.min), Ms(b.median), ratio, a.median * 1e6 / f.accounts);
     lowest = std::min(lowest, ratio);
     highest = std::max(highest, ratio);

@@ -32,55 +32,50 @@ void MeasureStartupData(RedirectedHkcu& hkcu, const ScratchFolder& small, const 
     BareSplit(presetText, entries);
     for (BareEntry& e : entries) names.push_back(std::move(e[0]));
   }
-  std::vector<double> large, tiny, registry, split, combo;
+  // The timed parts, in the order of the report.
+  enum { kLarge, kTiny, kRegistry, kSplit, kCombo, kParts };
+  static const char* const kWhat[kParts] = {
+      "Startup(), 32,767 presets + 10,000 accounts", "Startup(), 1 preset + no accounts",
+      "bare registry loop + list fill, 10,000 accounts", "bare split of the preset lines into strings",
+      "bare combo fill (CB_INITSTORAGE + CB_ADDSTRING)"};
+  std::vector<double> times[kParts];
   std::vector<std::vector<BareEntry>> keep(static_cast<std::size_t>(rounds) + 1);  // freed after the timings
   for (int r = 0; r <= rounds; ++r) {                                              // round 0: the warm-up
-    hkcu.UseEmpty();
+    double t[kParts];
+    hkcu.Point("empty");
     small.MakeCurrent();
-    const double tTiny = StartOnce(1, 0);
-    hkcu.UseFull();
+    t[kTiny] = StartOnce(1, 0);
+    hkcu.Point("full");
     big.MakeCurrent();
-    const double tLarge = StartOnce(kPresetCount, kStartupAccounts);
+    t[kLarge] = StartOnce(kPresetCount, kStartupAccounts);
     PumpMessages();
-    SendMessageW(bare.combo(), CB_RESETCONTENT, 0, 0);
-    double t0 = Now();
-    const BareListing listing = BareReadAccounts();
-    BareFillList(bare.list(), listing.rows);
-    const double tRegistry = Now() - t0;
-    t0 = Now();
-    BareSplit(presetText, keep[static_cast<std::size_t>(r)]);
-    const double tSplit = Now() - t0;
-    t0 = Now();
-    BareFillCombo(bare.combo(), names);
-    const double tCombo = Now() - t0;
+    SendMessageW(bare.combo, CB_RESETCONTENT, 0, 0);
+    std::vector<BareEntry>& split = keep[static_cast<std::size_t>(r)];
+    BareListing listing;
+    t[kRegistry] = Clocked([&] {
+      listing = BareReadAccounts();
+      BareFillList(bare.list, listing);
+    })();
+    t[kSplit] = Clocked([&] { BareSplit(presetText, split); })();
+    t[kCombo] = Clocked([&] { BareFillCombo(bare.combo, names); })();
     PumpMessages();
-    if (static_cast<int>(listing.rows.size()) != kStartupAccounts ||
-        static_cast<int>(keep[static_cast<std::size_t>(r)].size()) != kPresetCount)
+    if (static_cast<int>(listing.size()) != kStartupAccounts || static_cast<int>(split.size()) != kPresetCount)
       Fail("the bare parts of the start-up miss accounts or presets");
-    if (r == 0) continue;
-    large.push_back(tLarge);
-    tiny.push_back(tTiny);
-    registry.push_back(tRegistry);
-    split.push_back(tSplit);
-    combo.push_back(tCombo);
+    for (int i = 0; i < kParts && r > 0; ++i) times[i].push_back(t[i]);
   }
   small.MakeCurrent();
-  const Summary L = Summarize(large), T = Summarize(tiny), R = Summarize(registry), S = Summarize(split),
-                C = Summarize(combo);
-  const double cost = L.min - T.min, bareSum = R.min + S.min + C.min;
   std::printf(
       "\n== Start-up, the cost of the data: Startup() with %d presets and %d accounts minus Startup() with\n"
       "one preset and none, against the bare parts of the same work; min (median) of %d rounds\n",
       kPresetCount, kStartupAccounts, rounds);
-  std::printf("Startup(), %d presets + %d accounts     %8.1f ms (%8.1f)\n", kPresetCount, kStartupAccounts, Ms(L.min),
-              Ms(L.median));
-  std::printf("Startup(), 1 preset + no accounts              %8.1f ms (%8.1f)\n", Ms(T.min), Ms(T.median));
-  std::printf("bare registry loop + list fill, %d accounts %8.1f ms (%8.1f)\n", kStartupAccounts, Ms(R.min),
-              Ms(R.median));
-  std::printf("bare split of the preset lines into strings    %8.1f ms (%8.1f)\n", Ms(S.min), Ms(S.median));
-  std::printf("bare combo fill (CB_INITSTORAGE + CB_ADDSTRING) %7.1f ms (%8.1f)\n", Ms(C.min), Ms(C.median));
+  Summary s[kParts];
+  for (int i = 0; i < kParts; ++i) {
+    s[i] = Summarize(times[i]);
+    std::printf("%-48s %8.1f ms (%8.1f)\n", kWhat[i], Ms(s[i].min), Ms(s[i].median));
+  }
+  const double cost = s[kLarge].min - s[kTiny].min, bareSum = s[kRegistry].min + s[kSplit].min + s[kCombo].min;
   std::printf("data cost / sum of the bare parts: %.3f (medians %.3f)\n", cost / bareSum,
-              (L.median - T.median) / (R.median + S.median + C.median));
+              (s[kLarge].median - s[kTiny].median) / (s[kRegistry].median + s[kSplit].median + s[kCombo].median));
   verdicts.push_back({"start-up, data cost vs the bare parts", cost / bareSum, 1.3});
 }
 

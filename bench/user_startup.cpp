@@ -4,6 +4,7 @@
 #include "accounts/account_layout.h"
 #include "bench/figures.h"
 #include "catalogue/provider_file.h"
+#include "tests/support/scratch_registry.h"
 
 namespace qbbench {
 
@@ -28,7 +29,7 @@ HWND WindowOfProcess(const wchar_t* windowClass, DWORD processId) {
 }
 
 struct Program {
-  std::wstring exe, arguments;
+  std::wstring exe;
   const wchar_t* windowClass;
 };
 
@@ -38,7 +39,7 @@ double LaunchOnce(const Program& program, const std::wstring& folder) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  std::wstring command = L"\"" + program.exe + L"\" " + program.arguments;
+  std::wstring command = L"\"" + program.exe + L"\"";
   const double start = Now();
   if (!CreateProcessW(program.exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
                       &pi))
@@ -63,46 +64,29 @@ double LaunchOnce(const Program& program, const std::wstring& folder) {
   return answered;
 }
 
-// Accounts of the prefix's own HKEY_CURRENT_USER, which the launched program
-// lists: read before the bench redirects its own.
-int AccountsOfThePrefix() {
-  HKEY root;
-  DWORD keys = 0;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, qb::kAccountsRoot, 0, KEY_READ, &root) != ERROR_SUCCESS) return 0;
-  RegQueryInfoKeyA(root, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                   nullptr);
-  RegCloseKey(root);
-  return static_cast<int>(keys);
-}
-
 }  // namespace
 
-void MeasureUserStartup(int rounds, std::vector<Verdict>& verdicts) {
+void MeasureUserStartup(std::vector<Verdict>& verdicts) {
   const std::wstring bench = BenchFolder();
-  const Program quillbeck{bench + L"\\..\\app\\Quillbeck.exe", L"", L"QuillbeckMainForm"};
-  const Program twin{bench + L"\\qb_bench_twin.exe", L"", L"QuillbeckBenchTwin"};
-  const Program empty{twin.exe, L"empty", twin.windowClass};
+  const Program quillbeck{bench + L"\\..\\app\\Quillbeck.exe", L"QuillbeckMainForm"};
+  const Program twin{bench + L"\\qb_bench_twin.exe", L"QuillbeckBenchTwin"};
   ScratchFolder folder("user-start-up");
   folder.Write(qb::kProviderFileName, "Quillbeck;quillbeck.it;smtp.quillbeck.it;pop.quillbeck.it;POP3\r\n");
   const std::wstring where(folder.path().begin(), folder.path().end());
-  const int accounts = AccountsOfThePrefix();
-  if (accounts) Fail("the prefix holds accounts: the start-up with none cannot be measured");
+  // The launched program reads the prefix's own HKEY_CURRENT_USER, which the
+  // bench's still is.
+  if (!qbtest::SubKeys(qb::kAccountsRoot).empty()) Fail("the prefix holds accounts: no start-up without any");
 
-  LaunchOnce(empty, where);  // fills the system's caches; not counted
-  std::vector<double> tEmpty;
   const Paired p = Alternate(
-      rounds, [&] { LaunchOnce(quillbeck, where); }, [&] { LaunchOnce(twin, where); });
-  for (int i = 0; i < rounds; ++i) tEmpty.push_back(LaunchOnce(empty, where));
-  const Summary a = p.A(), b = p.B(), e = Summarize(tEmpty);
+      5, 3, [&] { return LaunchOnce(quillbeck, where); }, [&] { return LaunchOnce(twin, where); });
+  const Summary a = p.A(), b = p.B();
   std::printf(
       "\n== Start-up as the user sees it: CreateProcess to a window that answers WM_NULL (looked for by\n"
       "class and process every 1 ms), no accounts; Quillbeck.exe against its bare twin (the same window,\n"
-      "controls, fonts and manifest as plain code), alternating; %d launches each after a warm-up\n",
-      rounds);
+      "controls, fonts and manifest as plain code), %zu launches each after a warm-up\n",
+      p.a.size());
   std::printf("Quillbeck.exe                     min %6.1f ms  median %6.1f ms\n", Ms(a.min), Ms(a.median));
   std::printf("bare twin                         min %6.1f ms  median %6.1f ms\n", Ms(b.min), Ms(b.median));
-  std::printf("bare twin, top-level window only  min %6.1f ms  median %6.1f ms  (for reference)\n", Ms(e.min),
-              Ms(e.median));
   std::printf("ratio program / twin %.3f (min/min %.3f)\n", p.Ratio(), a.min / b.min);
   verdicts.push_back({"user-level start-up, no accounts, vs the bare twin", p.Ratio(), 1.3});
 }
