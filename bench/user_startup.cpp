@@ -4,7 +4,7 @@
 #include "accounts/account_layout.h"
 #include "bench/figures.h"
 #include "catalogue/provider_file.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 namespace qbbench {
 

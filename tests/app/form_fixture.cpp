@@ -1,7 +1,7 @@
 #include "tests/app/form_fixture.h"
 
 #include "tests/support/list_rows.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 namespace qbtest {
 

@@ -1,4 +1,4 @@
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 #include <sddl.h>
 

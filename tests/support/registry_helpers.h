@@ -1,6 +1,8 @@
 #pragma once
-// Test access to the scratch registry that stands in for HKEY_CURRENT_USER.
-// These helpers call the registry API directly, independently of the code under test.
+// Plain registry helpers for the tests and the benchmark: they set up and look
+// at keys below HKEY_CURRENT_USER (the scratch key of the run, see
+// scratch_hkcu.h) by calling the registry API directly, independently of the
+// code under test.
 #include <windows.h>
 
 #include <cstdint>
