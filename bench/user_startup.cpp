@@ -78,7 +78,7 @@ void MeasureUserStartup(std::vector<Verdict>& verdicts) {
   if (!qbtest::SubKeys(qb::kAccountsRoot).empty()) Fail("the prefix holds accounts: no start-up without any");
 
   const Paired p = Alternate(
-      5, 3, [&] { return LaunchOnce(quillbeck, where); }, [&] { return LaunchOnce(twin, where); });
+      7, 3, [&] { return LaunchOnce(quillbeck, where); }, [&] { return LaunchOnce(twin, where); });
   const Summary a = p.A(), b = p.B();
   std::printf(
       "\n== Start-up as the user sees it: CreateProcess to a window that answers WM_NULL (looked for by\n"
