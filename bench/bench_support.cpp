@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "accounts/account_layout.h"
-#include "tests/support/list_rows.h"
 #include "tests/support/registry_helpers.h"
 
 namespace qbbench {
@@ -158,8 +157,6 @@ std::string AddressOf(int i) {
   return text;
 }
 
-std::string KeyOf(int i) { return qb::kAccountKeyPrefix + AddressOf(i); }
-
 std::string PresetFile(int count, bool settings) {
   std::string text = "# providers.lst di prova\r\n";
   char line[200];
@@ -175,10 +172,10 @@ std::string PresetFile(int count, bool settings) {
 void GrowAccountsTo(int count) {
   static int made = 0;
   qbtest::KeyTexts keys;
-  for (; made < count; ++made) keys.emplace_back(KeyOf(made), AddressOf(made));
+  for (; made < count; ++made) keys.emplace_back(qb::AccountKeyName(AddressOf(made)), AddressOf(made));
   try {
     qbtest::CreateVolatileKeysWithText(qb::kAccountsRoot, qb::kSmtpEmailAddressValue, keys);
-    qbtest::WriteText(qb::kManagerKey, qb::kDefaultMailAccountValue, KeyOf(kDefaultIndex));
+    qbtest::WriteText(qb::kManagerKey, qb::kDefaultMailAccountValue, qb::AccountKeyName(AddressOf(kDefaultIndex)));
   } catch (const std::exception& error) {
     Fail(error.what());
   }
@@ -194,7 +191,5 @@ void BenchForm::CheckNoError(const std::string& during) const {
     Fail(during + " raised error " + std::to_string(fatalErrors.front().number()) + ": " +
          fatalErrors.front().description());
 }
-
-int BenchForm::Rows() const { return qbtest::ListRowCount(control(qb::kLista)); }
 
 }  // namespace qbbench

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "tests/support/list_rows.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/scratch_hkcu.h"
 #include "tests/support/temp_folder.h"
@@ -41,8 +42,6 @@ void PumpMessages();
 // the figure is the median of the blocks' ratios. `afterBlock` runs untimed.
 struct Paired {
   std::vector<double> a, b, ratios;  // every run of a and of b; each block's ratio
-  Summary A() const { return Summarize(a); }
-  Summary B() const { return Summarize(b); }
   double Ratio() const { return Summarize(ratios).median; }
 };
 // Each candidate returns the seconds it took (Clocked times a whole call).
@@ -102,7 +101,6 @@ class ScratchFolder : public qbtest::TempFolder {
 // ---------------------------------------------------------------- data of the run
 
 std::string AddressOf(int i);  // of the i-th account of the run
-std::string KeyOf(int i);      // its key name
 
 // A providers.lst of `count` presets; with `settings`, every second one has a
 // settings field as well.
@@ -120,7 +118,7 @@ struct BenchForm : qbtest::RecordingServices {
   void Start();  // Startup(), failing the run on an error
   void CheckNoError(const std::string& during) const;
   HWND control(qb::ControlId id) const { return form.control(id); }
-  int Rows() const;
+  int Rows() const { return qbtest::ListRowCount(control(qb::kLista)); }
 };
 
 }  // namespace qbbench

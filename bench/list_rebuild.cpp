@@ -31,7 +31,7 @@ void ReportRebuilds(const std::vector<RebuildFigure>& figures, std::vector<Verdi
               "bare min", "median", "ratio", "us/acct");
   double lowest = 1e9, highest = 0;
   for (const RebuildFigure& f : figures) {
-    const Summary a = f.timings.A(), b = f.timings.B();
+    const Summary a = Summarize(f.timings.a), b = Summarize(f.timings.b);
     const double ratio = f.timings.Ratio();
     std::printf("%8d | %4zu | %8.1fms %8.1fms | %8.1fms %8.1fms | %7.3f | %8.1f\n", f.accounts, f.timings.a.size(),
                 Ms(a.min), Ms(a.median), Ms(b.min), Ms(b.median), ratio, a.median * 1e6 / f.accounts);

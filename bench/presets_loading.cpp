@@ -26,7 +26,7 @@ void MeasureLoading(const ScratchFolder& folder, std::size_t bytes, std::vector<
   };
   const Paired p = Alternate(9, 15, Clocked([&] { catalogues.push_back(qb::LoadProviderFile()); }),
                              Clocked([&] { reads.push_back(BareReadFile(qb::kProviderFileName)); }), check);
-  const Summary a = p.A(), b = p.B();
+  const Summary a = Summarize(p.a), b = Summarize(p.b);
   std::printf(
       "\n== Loading %d presets: LoadProviderFile against a bare CreateFile/ReadFile of the same file\n"
       "file: %zu bytes, every second preset with \"ssl in=995 out=465 auth login=address\"; %zu runs each\n"

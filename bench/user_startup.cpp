@@ -79,7 +79,7 @@ void MeasureUserStartup(std::vector<Verdict>& verdicts) {
 
   const Paired p = Alternate(
       7, 3, [&] { return LaunchOnce(quillbeck, where); }, [&] { return LaunchOnce(twin, where); });
-  const Summary a = p.A(), b = p.B();
+  const Summary a = Summarize(p.a), b = Summarize(p.b);
   std::printf(
       "\n== Start-up as the user sees it: CreateProcess to a window that answers WM_NULL (looked for by\n"
       "class and process every 1 ms), no accounts; Quillbeck.exe against its bare twin (the same window,\n"
