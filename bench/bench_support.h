@@ -1,96 +1,95 @@
 #pragma once
-// What every measurement of the benchmark needs: a clock, a summary of repeated
-// timings, the report it prints, the scratch registry and folders (the shared
-// ones of tests/support, removed on every way out of the run), and a counter of
-// the registry calls the program makes.
+// What every figure of the benchmark needs: a clock and the summary of
+// repeated timings, the verdicts against the targets, HKEY_CURRENT_USER
+// redirected to scratch keys and scratch folders (both removed on every way out
+// of the run), the account keys and preset files of the run, and a real MainForm.
 #include <windows.h>
 
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "app/main_form.h"
+#include "tests/support/list_rows.h"
+#include "tests/support/recording_services.h"
 #include "tests/support/scratch_hkcu.h"
 #include "tests/support/temp_folder.h"
 
 namespace qbbench {
 
+constexpr int kPresetCount = 32767;
+constexpr int kStartupAccounts = 10000;
+constexpr int kDefaultIndex = 500;  // an account present at every size
+
 // ---------------------------------------------------------------- timing
 
-// Seconds on the performance counter.
-double Now();
+double Now();  // seconds on the performance counter
+inline double Ms(double seconds) { return seconds * 1e3; }
 
 struct Summary {
-  double min = 0;
-  double median = 0;
-  std::size_t count = 0;
+  double min = 0, median = 0;
 };
 Summary Summarize(std::vector<double> samples);
 
-inline double Ms(double seconds) { return seconds * 1e3; }
-inline double Us(double seconds) { return seconds * 1e6; }
-
 // Runs every pending message of the thread (paints, notifications), so that no
-// measurement pays for work that an earlier one left behind.
+// timing pays for work an earlier one left behind.
 void PumpMessages();
 
-// Runs the two candidates alternately, `reps` times each (after one untimed
-// round when warmUp), with the order swapped every round; each run is followed
-// by a pump of the messages it left (repaints), untimed.
-void Alternate(int reps, const std::function<void()>& a, const std::function<void()>& b, std::vector<double>& ta,
-               std::vector<double>& tb, bool warmUp = true);
+// Two candidates timed alternately, the order swapped every time, after one
+// untimed run of each. The runs come in blocks; the ratio of a block is the
+// fastest run of a over the fastest of b within it (the shared machine only
+// ever adds time, and the two runs of a block see about the same load), and
+// the figure is the median of the blocks' ratios. `afterBlock` runs untimed.
+struct Paired {
+  std::vector<double> a, b, ratios;  // every run of a and of b; each block's ratio
+  double Ratio() const { return Summarize(ratios).median; }
+};
+// Each candidate returns the seconds it took (Clocked times a whole call).
+using Candidate = std::function<double()>;
+Paired Alternate(int blocks, int perBlock, const Candidate& a, const Candidate& b,
+                 const std::function<void()>& afterBlock = {});
+template <typename Work>
+Candidate Clocked(Work work) {
+  return [work] {
+    const double t0 = Now();
+    work();
+    return Now() - t0;
+  };
+}
 
-// Stops the run with a message and a non-zero exit code, after the scratch
-// registry and folders have been removed.
-[[noreturn]] void Fail(const std::string& what);
+// ---------------------------------------------------------------- results
 
-// ---------------------------------------------------------------- output
-
-// The text of one section of the results, printed once the whole run is done,
-// in reading order rather than in the order the measurements ran.
-class Report {
- public:
-  __attribute__((format(gnu_printf, 2, 3))) void operator()(const char* format, ...);
-  const std::string& text() const { return text_; }
-
- private:
-  std::string text_;
+// One ratio against its target, for the closing summary.
+struct Verdict {
+  std::string figure;
+  double ratio;
+  double limit;  // largest allowed ratio
 };
 
-// A rule across the report.
-void Line(Report& out);
+// Prints the summary of every verdict; returns how many targets were missed.
+int PrintSummary(const std::vector<Verdict>& verdicts);
+
+// Stops the run with a message and exit code 1, after the scratch keys and
+// folders are removed.
+[[noreturn]] void Fail(const std::string& what);
 
 // Progress on stderr while the run goes on.
 void Progress(const char* what);
 
-// One ratio of the summary against its target.
-struct Verdict {
-  std::string figure;
-  double measured;  // seconds
-  double baseline;  // seconds
-  double limit;     // largest allowed measured / baseline
-};
+// ---------------------------------------------------------------- scratch registry and folders
 
-// ---------------------------------------------------------------- registry
-
-// Two scratch keys below Software\QuillbeckBench of the real per-user registry:
-// "full", where the accounts of the run live, and "empty", which stays empty.
-// While the object lives HKEY_CURRENT_USER points at one of them; at the end
-// (and on Fail or a crash) the override is lifted and both are deleted. Keys
-// left by a run that was killed are removed first.
-class ScratchRegistry : public qbtest::ScratchHkcu {
+// HKEY_CURRENT_USER pointed (RegOverridePredefKey) at one of two scratch keys
+// below Software\QuillbeckBench: "full", where the accounts of the run live,
+// and "empty". The redirection is lifted and the keys deleted at the end, on
+// Fail and on a crash; keys of a run that was killed go first.
+class RedirectedHkcu : public qbtest::ScratchHkcu {
  public:
-  ScratchRegistry();
-  ~ScratchRegistry();
-
-  void UseFull();
-  void UseEmpty();
+  RedirectedHkcu();
+  ~RedirectedHkcu();
+  void Point(const char* leaf);  // "full" or "empty"
 };
 
-// ---------------------------------------------------------------- files
-
-// A folder under %TEMP% for one set of files; removed with the object, or on
-// Fail or a crash. Write and MakeCurrent fail the run rather than return false.
+// A folder under %TEMP%, removed with the object, on Fail or on a crash.
 class ScratchFolder : public qbtest::TempFolder {
  public:
   explicit ScratchFolder(const std::string& tag);
@@ -99,30 +98,27 @@ class ScratchFolder : public qbtest::TempFolder {
   void MakeCurrent() const;
 };
 
-// ---------------------------------------------------------------- call counting
+// ---------------------------------------------------------------- data of the run
 
-struct RegistryCallCounts {
-  long open = 0, create = 0, close = 0, query = 0, set = 0, enumerate = 0, remove = 0;
-  long total() const { return open + create + close + query + set + enumerate + remove; }
+std::string AddressOf(int i);  // of the i-th account of the run
+
+// A providers.lst of `count` presets; with `settings`, every second one has a
+// settings field as well.
+std::string PresetFile(int count, bool settings = false);
+
+// The account keys of the run, up to `count`, below the accounts root of the
+// redirected HKEY_CURRENT_USER; the one of kDefaultIndex is the default. They
+// are volatile: nothing of them reaches the prefix's registry files, and the
+// Wine server's periodic save has nothing large to write during a timing.
+void GrowAccountsTo(int count);
+
+// A real MainForm whose message boxes, help, fatal errors and end are recorded.
+struct BenchForm : qbtest::RecordingServices {
+  qb::MainForm form{GetModuleHandleW(nullptr), services()};
+  void Start();  // Startup(), failing the run on an error
+  void CheckNoError(const std::string& during) const;
+  HWND control(qb::ControlId id) const { return form.control(id); }
+  int Rows() const { return qbtest::ListRowCount(control(qb::kLista)); }
 };
-
-// While it lives, every registry call of this program (the product code linked
-// into it included) goes through a counter: the program's import slots of the
-// advapi32 functions are pointed at counting wrappers and restored afterwards.
-class RegistryCallCounter {
- public:
-  RegistryCallCounter();
-  ~RegistryCallCounter();
-  RegistryCallCounter(const RegistryCallCounter&) = delete;
-  RegistryCallCounter& operator=(const RegistryCallCounter&) = delete;
-  RegistryCallCounts counts() const;
-  // How many import slots were redirected; 0 means nothing can be counted.
-  int hooked() const { return hooked_; }
-
- private:
-  int hooked_ = 0;
-};
-
-std::string FormatCounts(const RegistryCallCounts& c);
 
 }  // namespace qbbench

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Builds the benchmark (64-bit, Release) and runs it once under Wine.
-# The results go to stdout, progress to stderr. With a file name as argument,
-# a copy of the results is written there too:  tools/bench.sh [results.txt]
+# Builds the benchmark (64-bit, Release) with the program and the program's
+# bare twin it launches, and runs it once under Wine. The results go to stdout,
+# progress to stderr. With a file name as argument, a copy of the results is
+# written there too:  tools/bench.sh [results.txt]
 #
-# The run takes about two and a half minutes. It redirects HKEY_CURRENT_USER to a
-# scratch key of its own and removes it at the end.
+# The run takes about two and a half minutes. It first launches the program as
+# a user would (the prefix must hold no accounts), then redirects
+# HKEY_CURRENT_USER to scratch keys of its own and removes them at the end.
+# The exit status is 4 when a target is missed. tools/test.sh builds the same
+# program in both builds, without running it.
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/lib/fail.sh"
 qb_trap_errors

@@ -12,10 +12,12 @@ phase() { printf '== [%3ds] %s\n' "$((SECONDS - started))" "$*"; }
 phase "set-up"
 bash "$here/setup.sh"
 source "$here/env.sh"
-phase "building the 64-bit program and tests (build/x64)"
-qb_configure_build "$QB_ROOT/build/x64" mingw-x86_64.cmake -DQB_BUILD_BENCH=OFF
-phase "building the 32-bit program and tests (build/x86)"
-qb_configure_build "$QB_ROOT/build/x86" mingw-i686.cmake -DQB_BUILD_BENCH=OFF
+# The benchmark is built (not run) with each, so that a change that breaks it
+# fails here; ON overrides a build folder that was configured without it.
+phase "building the 64-bit program, tests and benchmark (build/x64)"
+qb_configure_build "$QB_ROOT/build/x64" mingw-x86_64.cmake -DQB_BUILD_BENCH=ON
+phase "building the 32-bit program, tests and benchmark (build/x86)"
+qb_configure_build "$QB_ROOT/build/x86" mingw-i686.cmake -DQB_BUILD_BENCH=ON
 phase "packing the 32-bit program"
 QB_PACKAGE_BUILD="$QB_ROOT/build/x86" bash "$here/package.sh" >/dev/null
 

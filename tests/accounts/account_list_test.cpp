@@ -12,7 +12,7 @@
 
 #include "accounts/account_layout.h"
 #include "registry/registry_ops.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "accounts/account_layout.h"
 #include "accounts/account_writer.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 namespace qbtest {
 namespace {

@@ -11,7 +11,7 @@
 #include "accounts/account_list.h"
 #include "accounts/account_writer.h"
 #include "registry/registry_ops.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The rules that keep the fields and the two action buttons in step with the
 // user's input, event by event.
 #include "tests/support/form_fixture.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 #include "accounts/account_layout.h"
 

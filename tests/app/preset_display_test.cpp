@@ -9,7 +9,7 @@
 #include "app/window_utils.h"
 #include "tests/support/form_fixture.h"
 #include "tests/support/list_rows.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 #include <commctrl.h>
 

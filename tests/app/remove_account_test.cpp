@@ -4,7 +4,7 @@
 
 #include "accounts/account_layout.h"
 #include "tests/support/form_fixture.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 namespace qbtest {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/registry/registry_fixture.h"
+#include "tests/support/registry_fixture.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ using qb::ByteArray;
 using qb::RegistryVariant;
 using qbtest::WriteRaw;
 
-class GetRegistryValueTest : public qbtest::ScratchRegistryTest {};
+class GetRegistryValueTest : public qbtest::RegistryFixture {};
 
 RegistryVariant Get(const std::string& key, const std::string& value,
                     const std::optional<RegistryVariant>& defaultValue = std::nullopt) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/registry/registry_fixture.h"
+#include "tests/support/registry_fixture.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ Names MakeUncreatablePaths() {
   return {"Volatile\\Child", "Deep\\" + std::string(300, 'n')};
 }
 
-class CreateRegistryKeyTest : public qbtest::ScratchRegistryTest {};
+class CreateRegistryKeyTest : public qbtest::RegistryFixture {};
 
 TEST_F(CreateRegistryKeyTest, CreatesEveryMissingLevelAndSaysWhetherTheKeyWasThere) {
   EXPECT_FALSE(qb::CreateRegistryKey(kHkcu, "A\\B\\C"));
@@ -63,7 +63,7 @@ TEST_F(CreateRegistryKeyTest, ARefusalRaisesError1001) {
   }
 }
 
-class SetRegistryValueTest : public qbtest::ScratchRegistryTest {};
+class SetRegistryValueTest : public qbtest::RegistryFixture {};
 
 TEST_F(SetRegistryValueTest, StoresEachAcceptedKindWithItsRegistryType) {
   struct Case {
@@ -135,10 +135,10 @@ TEST_F(SetRegistryValueTest, ARefusedKeyOrWriteGivesFalse) {
   EXPECT_TRUE(ValueNames("W").empty());
 }
 
-class EnumRegistryKeysTest : public qbtest::ScratchRegistryTest {
+class EnumRegistryKeysTest : public qbtest::RegistryFixture {
  protected:
   void SetUp() override {
-    ScratchRegistryTest::SetUp();
+    RegistryFixture::SetUp();
     for (const char* k : {"R\\b", "R\\(KX) x@y.it", "R\\a", "R\\c\\deep"}) qbtest::CreateKey(k);
   }
   const Names expected_ = {"(KX) x@y.it", "a", "b", "c"};
@@ -205,7 +205,7 @@ TEST_F(EnumRegistryKeysCodePage932Test, ANameTooLongInAnsiIsSkippedAndTheRestLis
   EXPECT_EQ(Sorted(qb::EnumRegistryKeys(kHkcu, "R")), expected_);
 }
 
-class DeleteRegistryKeyTest : public qbtest::ScratchRegistryTest {};
+class DeleteRegistryKeyTest : public qbtest::RegistryFixture {};
 
 TEST_F(DeleteRegistryKeyTest, DeletesOnlyTheNamedKey) {
   qbtest::CreateKey("D\\Leaf");
@@ -234,7 +234,7 @@ TEST_F(DeleteRegistryKeyTest, AMissingKeyIsNoError) {
 // one piece: an account key of a 252-character name below the accounts root,
 // and a path of several long names. The test reaches them with the wide calls,
 // which take any length.
-class LongPathTest : public qbtest::ScratchRegistryTest {
+class LongPathTest : public qbtest::RegistryFixture {
  protected:
   static std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
   static void CreateWide(const std::string& path) {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "tests/support/list_rows.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 namespace qbtest {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 namespace qbtest {
 

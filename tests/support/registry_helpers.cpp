@@ -1,4 +1,4 @@
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 #include <sddl.h>
 
@@ -99,6 +99,22 @@ void CreateVolatileKey(const std::string& key) {
   if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_READ, nullptr, &k.h,
                       nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create volatile " + key);
+}
+
+void CreateVolatileKeysWithText(const std::string& parent, const std::string& value, const KeyTexts& keys) {
+  ScopedKey root;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr, &root.h,
+                      nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot create " + parent);
+  for (const auto& [name, text] : keys) {
+    ScopedKey k;
+    if (RegCreateKeyExA(root.h, name.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, &k.h,
+                        nullptr) != ERROR_SUCCESS)
+      throw std::runtime_error("cannot create volatile " + parent + name);
+    if (text && RegSetValueExA(k.h, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
+                               static_cast<DWORD>(text->size() + 1)) != ERROR_SUCCESS)
+      throw std::runtime_error("cannot write " + parent + name + " / " + value);
+  }
 }
 
 std::vector<std::string> SubKeys(const std::string& key) { return NamesBelowHkcu(key, Listed::SubKeys); }

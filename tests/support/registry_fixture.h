@@ -1,6 +1,8 @@
 #pragma once
-// Every registry test starts from an empty scratch HKEY_CURRENT_USER and ends
-// with no key handle of the operations left open, whichever path it took.
+// The fixture of the registry tests: every test starts from an empty scratch
+// HKEY_CURRENT_USER and ends with no key handle of the operations left open,
+// whichever path it took. Header only (it needs GoogleTest, which the rest of
+// tests/support does not).
 #include <gtest/gtest.h>
 
 #include <source_location>
@@ -8,11 +10,11 @@
 
 #include "core/app_error.h"
 #include "registry/registry_ops.h"
-#include "tests/support/scratch_registry.h"
+#include "tests/support/registry_helpers.h"
 
 namespace qbtest {
 
-class ScratchRegistryTest : public ::testing::Test {
+class RegistryFixture : public ::testing::Test {
  protected:
   void SetUp() override { ClearScratchHkcu(); }
   void TearDown() override { EXPECT_EQ(qb::OpenRegistryHandleCount(), 0) << "a key handle outlived its call"; }

@@ -1,10 +1,13 @@
 #pragma once
-// Test access to the scratch registry that stands in for HKEY_CURRENT_USER.
-// These helpers call the registry API directly, independently of the code under test.
+// Plain registry helpers for the tests and the benchmark: they set up and look
+// at keys below HKEY_CURRENT_USER (the scratch key of the run, see
+// scratch_hkcu.h) by calling the registry API directly, independently of the
+// code under test.
 #include <windows.h>
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,12 @@ void WriteText(const std::string& key, const std::string& value, const std::stri
 bool KeyExists(const std::string& key);
 void CreateKey(const std::string& key);
 void CreateVolatileKey(const std::string& key);  // lives until the registry is unloaded
+// Tens of thousands of volatile sub-keys of `parent` (made if missing, not
+// volatile itself), each with the REG_SZ `value` set to its text, or without
+// the value for nullopt: three calls a key below one open parent, where the
+// helpers above open and close the key for every call.
+using KeyTexts = std::vector<std::pair<std::string, std::optional<std::string>>>;
+void CreateVolatileKeysWithText(const std::string& parent, const std::string& value, const KeyTexts& keys);
 std::vector<std::string> SubKeys(const std::string& key);
 std::vector<std::string> ValueNames(const std::string& key);  // in enumeration order
 // Every value of a key, name -> (registry type, stored bytes): the whole key at once.
