@@ -4,6 +4,7 @@
 #include "accounts/account_layout.h"
 #include "bench/figures.h"
 #include "catalogue/provider_file.h"
+#include "core/handles.h"
 #include "tests/support/registry_helpers.h"
 
 namespace qbbench {
@@ -44,6 +45,7 @@ double LaunchOnce(const Program& program, const std::wstring& folder) {
   if (!CreateProcessW(program.exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
                       &pi))
     Fail("cannot start " + std::string(program.exe.begin(), program.exe.end()));
+  const qb::ObjectHandle thread(pi.hThread), process(pi.hProcess);
   HWND hwnd = nullptr;
   while (!(hwnd = WindowOfProcess(program.windowClass, pi.dwProcessId))) {
     // Waiting on the process doubles as the 1 ms pause between looks.
@@ -59,8 +61,6 @@ double LaunchOnce(const Program& program, const std::wstring& folder) {
     TerminateProcess(pi.hProcess, 1);  // only the process this bench started
     WaitForSingleObject(pi.hProcess, 5000);
   }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
   return answered;
 }
 

@@ -29,6 +29,13 @@ class UniqueHandle {
   bool valid() const { return handle_ != Traits::none(); }
   explicit operator bool() const { return valid(); }
 
+  // Where a call that hands out a new handle leaves it; the old one is released
+  // first. For calls that leave "none" there when they fail.
+  Handle* put() {
+    reset();
+    return &handle_;
+  }
+
   // Gives the handle up without releasing it: something else owns it now.
   Handle release() { return std::exchange(handle_, Traits::none()); }
 
@@ -82,6 +89,22 @@ struct FileTraits {
   static void Release(Handle file) { CloseHandle(file); }
 };
 using FileHandle = UniqueHandle<FileTraits>;
+
+// A kernel object other than a file: a process, a thread, an event.
+struct ObjectTraits {
+  using Handle = HANDLE;
+  static Handle none() { return nullptr; }
+  static void Release(Handle object) { CloseHandle(object); }
+};
+using ObjectHandle = UniqueHandle<ObjectTraits>;
+
+// A search of FindFirstFile, ended with FindClose.
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle none() { return INVALID_HANDLE_VALUE; }
+  static void Release(Handle search) { FindClose(search); }
+};
+using FindHandle = UniqueHandle<FindTraits>;
 
 // The screen's device context, for measuring.
 class ScreenDC {

@@ -13,6 +13,7 @@
 #include "accounts/account_layout.h"
 #include "registry/registry_ops.h"
 #include "tests/support/registry_helpers.h"
+#include "core/handles.h"
 
 namespace {
 
@@ -136,21 +137,20 @@ TEST_F(AccountListTest, TheAddressAKeyHoldsNowReadsAsItsRowWouldShowIt) {
 
 TEST_F(AccountListTest, RowsBeyondA16BitIndexKeepTheirOwnKeys) {
   constexpr int kCount = 32769;  // the last row has index 32768
-  HKEY root = nullptr;
+  qb::RegistryKeyHandle root;
   ASSERT_EQ(
-      RegCreateKeyExA(HKEY_CURRENT_USER, qb::kAccountsRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
+      RegCreateKeyExA(HKEY_CURRENT_USER, qb::kAccountsRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, root.put(), nullptr),
       ERROR_SUCCESS);
   for (int i = 0; i < kCount; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "k%05d", i);
-    HKEY k = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, name, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
+    qb::RegistryKeyHandle k;
+    ASSERT_EQ(RegCreateKeyExA(root.get(), name, 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr), ERROR_SUCCESS);
     const std::string address = std::string(name) + "@y.it";
-    RegSetValueExA(k, "SMTP Email Address", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
+    RegSetValueExA(k.get(), "SMTP Email Address", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
                    static_cast<DWORD>(address.size() + 1));
-    RegCloseKey(k);
   }
-  RegCloseKey(root);
+  root.reset();
   const qb::AccountListing list = qb::ReadAccountList();
   ASSERT_EQ(list.rows.size(), static_cast<std::size_t>(kCount));
   ASSERT_EQ(list.keys.size(), static_cast<std::size_t>(kCount));

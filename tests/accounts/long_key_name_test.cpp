@@ -12,17 +12,18 @@
 #include "accounts/account_writer.h"
 #include "registry/registry_ops.h"
 #include "tests/support/registry_helpers.h"
+#include "core/handles.h"
 
 namespace {
 
 // Written with the wide calls, which take a path of any length.
 void WriteAddressWide(const std::wstring& path, const std::wstring& address) {
-  HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr),
+  qb::RegistryKeyHandle k;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr),
             ERROR_SUCCESS);
-  const LONG status = RegSetValueExW(k, L"SMTP Email Address", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
+  const LONG status = RegSetValueExW(k.get(), L"SMTP Email Address", 0, REG_SZ,
+                                     reinterpret_cast<const BYTE*>(address.c_str()),
                                      static_cast<DWORD>((address.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(k);
   ASSERT_EQ(status, ERROR_SUCCESS);
 }
 

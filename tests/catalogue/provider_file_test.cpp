@@ -12,6 +12,7 @@
 
 #include "core/app_error.h"
 #include "tests/support/temp_folder.h"
+#include "core/handles.h"
 
 namespace qb {
 namespace {
@@ -238,11 +239,11 @@ TEST_F(ProviderFileTest, LargeFileIsReadToTheEnd) {
 
 TEST_F(ProviderFileTest, FileOpenForWritingElsewhereCanStillBeRead) {
   WriteBytes("providers.lst", "n;d;s;i;POP3\r\n");
-  HANDLE editor = CreateFileA("providers.lst", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+  const qb::FileHandle editor(CreateFileA("providers.lst", GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(editor.valid());
   EXPECT_EQ(LoadProviderFile().size(), 1u);
-  CloseHandle(editor);
 }
 
 // ---------------------------------------------------------------------------
@@ -273,10 +274,11 @@ TEST_F(ProviderFileTest, FolderNamedLikeTheFileIsError75) {
 
 TEST_F(ProviderFileTest, FileLockedByAnotherHandleIsError75) {
   WriteBytes("providers.lst", "n;d;s;i;POP3\r\n");
-  HANDLE locker = CreateFileA("providers.lst", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(locker, INVALID_HANDLE_VALUE);
+  qb::FileHandle locker(
+      CreateFileA("providers.lst", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(locker.valid());
   const AppError e = LoadError();
-  CloseHandle(locker);
+  locker.reset();
   EXPECT_EQ(e.number(), 75);
   EXPECT_NE(e.description().find("\"providers.lst\""), std::string::npos) << e.description();
   // Once the other handle is gone the file reads again: the loader kept no handle of its own.

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/handles.h"
+
 namespace qbe2e {
 
 class ChildProcess {
@@ -15,15 +17,14 @@ class ChildProcess {
     si.cb = sizeof si;
     started_ = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               folder.c_str(), &si, &pi_) != 0;
+    if (!started_) return;
+    thread_.reset(pi_.hThread);
+    process_.reset(pi_.hProcess);
   }
   ~ChildProcess() {
-    if (!started_) return;
-    if (running()) {
-      TerminateProcess(pi_.hProcess, 1);
-      WaitForSingleObject(pi_.hProcess, 5000);  // its files can go only once it has let them go
-    }
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
+    if (!started_ || !running()) return;
+    TerminateProcess(pi_.hProcess, 1);
+    WaitForSingleObject(pi_.hProcess, 5000);  // its files can go only once it has let them go
   }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -36,6 +37,9 @@ class ChildProcess {
  private:
   PROCESS_INFORMATION pi_{};
   bool started_ = false;
+  // Declared after pi_: closed when the object goes, after the destructor's body.
+  qb::ObjectHandle thread_;
+  qb::ObjectHandle process_;
 };
 
 }  // namespace qbe2e

@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "core/handles.h"
 #include "tests/e2e/window_find.h"
 
 namespace {
@@ -96,22 +97,20 @@ int CmdRun(const char* program) {
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return Fail("cannot start " + Utf8(path) + ", error " + std::to_string(GetLastError()), 2);
-  CloseHandle(pi.hThread);
+  const qb::ObjectHandle thread(pi.hThread), process(pi.hProcess);
   Print("pid\t" + std::to_string(pi.dwProcessId));
-  WaitForSingleObject(pi.hProcess, INFINITE);
+  WaitForSingleObject(process.get(), INFINITE);
   DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hProcess);
+  GetExitCodeProcess(process.get(), &code);
   Print("exit\t" + std::to_string(code));
   return static_cast<int>(code);
 }
 
 int CmdEnd(DWORD pid) {
-  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  const qb::ObjectHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
   if (!process) return 0;  // already gone
-  TerminateProcess(process, 1);
-  WaitForSingleObject(process, 5000);
-  CloseHandle(process);
+  TerminateProcess(process.get(), 1);
+  WaitForSingleObject(process.get(), 5000);
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/registry_fixture.h"
+#include "core/handles.h"
 
 namespace {
 
@@ -98,9 +99,9 @@ TEST_F(GetRegistryValueTest, AKeyThatGrantsOnlyReadingIsReadAndListed) {
   qbtest::WriteText("Locked", "v", "read");
   qbtest::CreateKey("Locked\\Child");
   qbtest::MakeKeyReadOnly("Locked");
-  HKEY probe = nullptr;
-  const LONG writable = RegOpenKeyExA(HKEY_CURRENT_USER, "Locked", 0, KEY_READ | KEY_SET_VALUE, &probe);
-  if (writable == ERROR_SUCCESS) RegCloseKey(probe);
+  qb::RegistryKeyHandle probe;
+  const LONG writable = RegOpenKeyExA(HKEY_CURRENT_USER, "Locked", 0, KEY_READ | KEY_SET_VALUE, probe.put());
+  probe.reset();
   const RegistryVariant value = Get("Locked", "v");
   const std::vector<std::string> names = qb::EnumRegistryKeys(HKEY_CURRENT_USER, "Locked");
   qbtest::MakeKeyWritable("Locked");  // so that the next test can clear the scratch key

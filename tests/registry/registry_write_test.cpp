@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/registry_fixture.h"
+#include "core/handles.h"
 
 namespace {
 
@@ -171,13 +172,12 @@ TEST_F(EnumRegistryKeysTest, TheLongestKeyNameIsListedWhole) {
 
 TEST_F(EnumRegistryKeysTest, AnEmptyKeyNameListsTheGivenHandleAndLeavesItOpen) {
   EXPECT_EQ(qb::EnumRegistryKeys(kHkcu, ""), Names{"R"});
-  HKEY r = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(kHkcu, "R", 0, KEY_READ, &r), ERROR_SUCCESS);
-  EXPECT_EQ(Sorted(qb::EnumRegistryKeys(r, "")), expected_);
-  EXPECT_EQ(qb::EnumRegistryKeys(r, "c"), Names{"deep"});  // paths are relative to the handle
+  qb::RegistryKeyHandle r;
+  ASSERT_EQ(RegOpenKeyExA(kHkcu, "R", 0, KEY_READ, r.put()), ERROR_SUCCESS);
+  EXPECT_EQ(Sorted(qb::EnumRegistryKeys(r.get(), "")), expected_);
+  EXPECT_EQ(qb::EnumRegistryKeys(r.get(), "c"), Names{"deep"});  // paths are relative to the handle
   char name[260];
-  EXPECT_EQ(RegEnumKeyA(r, 0, name, sizeof name), ERROR_SUCCESS) << "the caller's handle was closed";
-  RegCloseKey(r);
+  EXPECT_EQ(RegEnumKeyA(r.get(), 0, name, sizeof name), ERROR_SUCCESS) << "the caller's handle was closed";
 }
 
 // Key names that are longer in the ANSI code page than the 260 bytes the
@@ -192,15 +192,14 @@ TEST_F(EnumRegistryKeysCodePage932Test, ANameTooLongInAnsiIsSkippedAndTheRestLis
   // 200 hiragana: 201 characters, well within the key name limit, 401 bytes in ANSI.
   // "!" sorts first, so that every other name comes after it.
   for (const std::wstring& name : {L"R\\!" + std::wstring(200, L'\u3042'), L"R\\bb" + std::wstring(200, L'\u3042')}) {
-    HKEY k = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(kHkcu, name.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &k, nullptr), ERROR_SUCCESS);
-    RegCloseKey(k);
+    qb::RegistryKeyHandle k;
+    ASSERT_EQ(RegCreateKeyExW(kHkcu, name.c_str(), 0, nullptr, 0, KEY_READ, nullptr, k.put(), nullptr), ERROR_SUCCESS);
   }
-  HKEY r = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(kHkcu, "R", 0, KEY_READ, &r), ERROR_SUCCESS);
+  qb::RegistryKeyHandle r;
+  ASSERT_EQ(RegOpenKeyExA(kHkcu, "R", 0, KEY_READ, r.put()), ERROR_SUCCESS);
   char probe[260];
-  const LONG first = RegEnumKeyA(r, 0, probe, sizeof probe);
-  RegCloseKey(r);
+  const LONG first = RegEnumKeyA(r.get(), 0, probe, sizeof probe);
+  r.reset();
   ASSERT_EQ(first, ERROR_MORE_DATA) << "the long name must not fit, or this test proves nothing";
   EXPECT_EQ(Sorted(qb::EnumRegistryKeys(kHkcu, "R")), expected_);
 }
@@ -238,15 +237,13 @@ class LongPathTest : public qbtest::RegistryFixture {
  protected:
   static std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
   static void CreateWide(const std::string& path) {
-    HKEY k = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(kHkcu, Wide(path).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
-    RegCloseKey(k);
+    qb::RegistryKeyHandle k;
+    ASSERT_EQ(RegCreateKeyExW(kHkcu, Wide(path).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr),
+              ERROR_SUCCESS);
   }
   static bool ExistsWide(const std::string& path) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(kHkcu, Wide(path).c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    RegCloseKey(k);
-    return true;
+    qb::RegistryKeyHandle k;
+    return RegOpenKeyExW(kHkcu, Wide(path).c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
   }
   static std::wstring TextWide(const std::string& path, const wchar_t* value) {
     wchar_t data[64] = {};

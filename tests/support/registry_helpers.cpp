@@ -27,24 +27,23 @@ std::vector<std::string> NamesIn(HKEY key, Listed what) {
 
 std::vector<std::string> NamesBelowHkcu(const std::string& key, Listed what) {
   ScopedKey k;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return {};
-  return NamesIn(k.h, what);
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return {};
+  return NamesIn(k.get(), what);
 }
 
 }  // namespace
 
 void DeleteTree(HKEY root, const std::string& key) {
   ScopedKey k;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return;
   // All names first, then one delete each: two calls per leaf key, which
   // matters when a benchmark removes tens of thousands. A key that has
   // sub-keys of its own refuses the delete and is taken apart first.
-  const std::vector<std::string> children = NamesIn(k.h, Listed::SubKeys);
+  const std::vector<std::string> children = NamesIn(k.get(), Listed::SubKeys);
   for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    if (RegDeleteKeyA(k.h, it->c_str()) != ERROR_SUCCESS) DeleteTree(k.h, *it);
+    if (RegDeleteKeyA(k.get(), it->c_str()) != ERROR_SUCCESS) DeleteTree(k.get(), *it);
   }
-  RegCloseKey(k.h);  // closed before the key itself goes
-  k.h = nullptr;
+  k.reset();  // closed before the key itself goes
   RegDeleteKeyA(root, key.c_str());
 }
 
@@ -58,11 +57,11 @@ void ClearScratchHkcu() {
 RawValue ReadRaw(const std::string& key, const std::string& value) {
   RawValue out;
   ScopedKey k;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return out;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return out;
   DWORD type = 0, size = 0;
-  if (RegQueryValueExA(k.h, value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return out;
+  if (RegQueryValueExA(k.get(), value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return out;
   out.bytes.resize(size);
-  if (RegQueryValueExA(k.h, value.c_str(), nullptr, &type, out.bytes.data(), &size) != ERROR_SUCCESS) return out;
+  if (RegQueryValueExA(k.get(), value.c_str(), nullptr, &type, out.bytes.data(), &size) != ERROR_SUCCESS) return out;
   out.bytes.resize(size);
   out.exists = true;
   out.type = type;
@@ -71,9 +70,9 @@ RawValue ReadRaw(const std::string& key, const std::string& value) {
 
 void WriteRaw(const std::string& key, const std::string& value, DWORD type, const std::vector<std::uint8_t>& bytes) {
   ScopedKey k;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k.h, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create " + key);
-  if (RegSetValueExA(k.h, value.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS)
+  if (RegSetValueExA(k.get(), value.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS)
     throw std::runtime_error("cannot write " + key + " / " + value);
 }
 
@@ -85,33 +84,33 @@ void WriteText(const std::string& key, const std::string& value, const std::stri
 
 bool KeyExists(const std::string& key) {
   ScopedKey k;
-  return RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) == ERROR_SUCCESS;
+  return RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
 }
 
 void CreateKey(const std::string& key) {
   ScopedKey k;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &k.h, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_READ, nullptr, k.put(), nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create " + key);
 }
 
 void CreateVolatileKey(const std::string& key) {
   ScopedKey k;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_READ, nullptr, &k.h,
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_READ, nullptr, k.put(),
                       nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create volatile " + key);
 }
 
 void CreateVolatileKeysWithText(const std::string& parent, const std::string& value, const KeyTexts& keys) {
   ScopedKey root;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr, &root.h,
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr, root.put(),
                       nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create " + parent);
   for (const auto& [name, text] : keys) {
     ScopedKey k;
-    if (RegCreateKeyExA(root.h, name.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, &k.h,
+    if (RegCreateKeyExA(root.get(), name.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, k.put(),
                         nullptr) != ERROR_SUCCESS)
       throw std::runtime_error("cannot create volatile " + parent + name);
-    if (text && RegSetValueExA(k.h, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
+    if (text && RegSetValueExA(k.get(), value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
                                static_cast<DWORD>(text->size() + 1)) != ERROR_SUCCESS)
       throw std::runtime_error("cannot write " + parent + name + " / " + value);
   }
@@ -135,12 +134,12 @@ std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end
 namespace {
 void SetKeyAccessList(const std::string& key, const char* sddl) {
   ScopedKey k;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, WRITE_DAC, &k.h) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, WRITE_DAC, k.put()) != ERROR_SUCCESS)
     throw std::runtime_error("cannot open for its access list: " + key);
   PSECURITY_DESCRIPTOR sd = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
     throw std::runtime_error("bad access list");
-  const LONG status = RegSetKeySecurity(k.h, DACL_SECURITY_INFORMATION, sd);
+  const LONG status = RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, sd);
   LocalFree(sd);
   if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set the access list of " + key);
 }

@@ -11,18 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "core/handles.h"
+
 namespace qbtest {
 
 // An open key handle, closed when it goes.
-struct ScopedKey {
-  HKEY h = nullptr;
-  ScopedKey() = default;
-  ~ScopedKey() {
-    if (h) RegCloseKey(h);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-};
+using ScopedKey = qb::RegistryKeyHandle;
 
 // Removes every key and value below the scratch HKEY_CURRENT_USER.
 void ClearScratchHkcu();

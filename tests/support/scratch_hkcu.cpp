@@ -1,6 +1,7 @@
 #include "tests/support/scratch_hkcu.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "tests/support/registry_helpers.h"
 
@@ -9,18 +10,15 @@ namespace qbtest {
 namespace {
 
 bool ProcessRuns(unsigned long id) {
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
-  if (!process) return false;
-  CloseHandle(process);
-  return true;
+  return qb::ObjectHandle(OpenProcess(SYNCHRONIZE, FALSE, id)).valid();
 }
 
 void DeleteIfEmpty(const std::string& key) {
   DWORD subkeys = 0;
   {
     ScopedKey k;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) return;
-    RegQueryInfoKeyA(k.h, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return;
+    RegQueryInfoKeyA(k.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                      nullptr);
   }  // closed before the delete
   if (subkeys == 0) RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
@@ -36,11 +34,11 @@ ScratchHkcu::ScratchHkcu(const std::string& parent, const std::vector<std::strin
   // volatile parent would refuse.
   for (const std::string& leaf : leaves_) {
     const std::string key = leaf.empty() ? path_ : path_ + "\\" + leaf;
-    HKEY h = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) !=
+    qb::RegistryKeyHandle h;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, h.put(), nullptr) !=
         ERROR_SUCCESS)
       break;
-    keys_.push_back(h);
+    keys_.push_back(std::move(h));
   }
   ok_ = !leaves_.empty() && keys_.size() == leaves_.size() && Use(leaves_.front());
   if (!ok_) Remove();
@@ -48,15 +46,14 @@ ScratchHkcu::ScratchHkcu(const std::string& parent, const std::vector<std::strin
 
 bool ScratchHkcu::Use(const std::string& leaf) {
   for (std::size_t i = 0; i < keys_.size(); ++i)
-    if (leaves_[i] == leaf) return RegOverridePredefKey(HKEY_CURRENT_USER, keys_[i]) == ERROR_SUCCESS;
+    if (leaves_[i] == leaf) return RegOverridePredefKey(HKEY_CURRENT_USER, keys_[i].get()) == ERROR_SUCCESS;
   return false;
 }
 
 void ScratchHkcu::Remove() {
   if (path_.empty()) return;
   RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-  for (HKEY h : keys_) RegCloseKey(h);
-  keys_.clear();
+  keys_.clear();  // closed before the keys go
   DeleteTree(HKEY_CURRENT_USER, path_);
   DeleteIfEmpty(parent_);
   path_.clear();

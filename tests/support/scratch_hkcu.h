@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/handles.h"
+
 namespace qbtest {
 
 class ScratchHkcu {
@@ -31,7 +33,7 @@ class ScratchHkcu {
   std::string parent_;
   std::string path_;
   std::vector<std::string> leaves_;
-  std::vector<HKEY> keys_;
+  std::vector<qb::RegistryKeyHandle> keys_;
   bool ok_ = false;
 };
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "core/handles.h"
+
 namespace qbtest {
 
 namespace {
@@ -25,11 +27,11 @@ bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c
 }  // namespace
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const qb::FileHandle file(
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  const BOOL ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   return ok && written == bytes.size();
 }
 
@@ -41,8 +43,8 @@ std::string CurrentDirectory() {
 
 void RemoveFolderTree(const std::string& path) {
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
+  // The search is closed before the folder goes.
+  if (const qb::FindHandle search(FindFirstFileA((path + "\\*").c_str(), &found)); search) {
     do {
       const std::string name = found.cFileName;
       if (name == "." || name == "..") continue;
@@ -53,8 +55,7 @@ void RemoveFolderTree(const std::string& path) {
         SetFileAttributesA(inner.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(inner.c_str());
       }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
   }
   RemoveDirectoryA(path.c_str());
 }
