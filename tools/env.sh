@@ -4,6 +4,11 @@ QB_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export QB_WINEPREFIX="${QB_WINEPREFIX:-$QB_ROOT/build/wineprefix}"
 export WINEPREFIX="$QB_WINEPREFIX"
 export WINEDEBUG=-all
+# Wine's .NET and HTML engines off: otherwise making the prefix offers to
+# download Wine Mono and Gecko, a dialog that waits on the virtual display for
+# an answer (and there is no network to download from). The price: the help
+# viewer has no HTML engine here and shows its pages blank (tests/help checks
+# the compiled pages instead).
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Creates the prefix once. Programs run inside Wine's virtual desktop, which

@@ -15,7 +15,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   fp-utils fp-compiler fp-units-fcl fp-units-misc fpc-source
   clang libclang-rt-14-dev
-  zip unzip python3 debootstrap
+  unzip python3 debootstrap
 )
 
 installed() {  # package -> status 0 when installed (never fails the script)
