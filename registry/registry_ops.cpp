@@ -29,7 +29,8 @@ class KeyHandle {
   LONG Open(HKEY parent, const std::string& path, REGSAM access) {
     Close();
     HKEY opened = nullptr;
-    return Adopt(RegOpenKeyExA(parent, path.c_str(), 0, access, &opened), opened);
+    const LONG status = RegOpenKeyExA(parent, path.c_str(), 0, access, &opened);
+    return Adopt(status, opened);
   }
 
   // Opens the key, creating it and every missing key above it. Access 0: the
@@ -37,8 +38,8 @@ class KeyHandle {
   LONG Create(HKEY parent, const std::string& path, DWORD& disposition, REGSAM access = 0) {
     Close();
     HKEY created = nullptr;
-    return Adopt(RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, access, nullptr, &created, &disposition),
-                 created);
+    const LONG status = RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, access, nullptr, &created, &disposition);
+    return Adopt(status, created);
   }
 
   void Close() {
