@@ -456,6 +456,8 @@ grep -qF "\"$SSL_ADDRESS\" è già configurato" <<<"$question" && grep -qF "«Qu
   fail "the question asks [$question]"
 yes="$(grep $'^button\t6\t' <<<"$box")" || fail "the question has no Yes button"
 grep -q $'^button\t7\t' <<<"$box" || fail "the question has no No button"
+# The question as the user sees it, on the whole desktop.
+import -window root "$out_dir/e2e-question.png" 2>/dev/null || fail "screenshot failed"
 click_at "$(cut -f 3 <<<"$yes")" "$(cut -f 4 <<<"$yes")"
 message_closed() { ! probe msgbox "$TITLE" 0 >/dev/null 2>&1; }
 wait_for 5 "the question closed" message_closed
