@@ -11,35 +11,14 @@
 
 namespace qb {
 
+using texts::ShownInMessage;
+
 namespace {
 
-// A message box grows with its text: under Wine the removal question about an
-// address of 20,000 characters (another program's account) ran off the screen,
-// buttons and all. So every value a message shows is cut to this many
-// characters, keeping its start and its end (the domain, the " (Default)" mark);
-// with the fixed texts around them every message stays a few lines long. What
-// is done with the value (what is written, what is deleted) uses the whole of it.
-constexpr std::size_t kMaxShownValue = 60;
 // How many of a field's characters outside the code page a message lists.
 constexpr std::size_t kMaxListedCharacters = 12;
 
 bool IsControlCharacter(wchar_t c) { return c < L'\x20' || c == L'\x7F'; }
-
-// The value as a message shows it. A control character would break the line
-// (or show as a box) inside the message, so it shows as a space.
-std::wstring Shown(std::wstring_view value) {
-  std::wstring shown(value);
-  if (shown.size() > kMaxShownValue) {
-    const std::size_t kept = kMaxShownValue - std::wstring_view(texts::kLeftOut).size();
-    std::size_t head = kept * 2 / 3;
-    std::size_t tail = shown.size() - (kept - head);
-    if (IS_HIGH_SURROGATE(shown[head - 1])) --head;  // a character is never cut in two
-    if (IS_LOW_SURROGATE(shown[tail])) ++tail;
-    shown = shown.substr(0, head) + texts::kLeftOut + shown.substr(tail);
-  }
-  std::replace_if(shown.begin(), shown.end(), IsControlCharacter, L' ');
-  return shown;
-}
 
 // The fields an add sends to the registry, in the window's order, each with the
 // label before it.
@@ -102,7 +81,7 @@ std::wstring UserNameWithAtProblem(const MainForm& form) {
   const std::size_t at = user.find(L'@');
   if (at == std::wstring::npos) return {};
   const std::wstring example =
-      at == 0 ? std::wstring() : texts::FormatText(texts::kUserNameExample, {Shown(user.substr(0, at))});
+      at == 0 ? std::wstring() : texts::FormatText(texts::kUserNameExample, {ShownInMessage(user.substr(0, at))});
   return texts::FormatText(texts::kUserNameWithAt, {example});
 }
 
@@ -114,13 +93,15 @@ std::wstring NameList(const std::vector<std::string>& names) {
 
 // What an add that went through could not do; empty when it did everything.
 std::wstring IncompleteAddReport(const AccountWriteResult& written) {
-  const std::wstring address = Shown(WideFromAnsi(written.address));
+  const std::wstring address = ShownInMessage(WideFromAnsi(written.address));
   std::wstring report;
   if (!written.failedValues.empty())
     report = texts::FormatText(texts::kAddedIncompletely, {address, NameList(written.failedValues)});
-  if (!written.unremovedValues.empty())
-    report += report.empty() ? texts::FormatText(texts::kSettingsNotRemoved, {address, NameList(written.unremovedValues)})
-                             : texts::FormatText(texts::kAlsoSettingsNotRemoved, {NameList(written.unremovedValues)});
+  if (!written.unremovedValues.empty()) {
+    const std::wstring left = NameList(written.unremovedValues);
+    report += report.empty() ? texts::FormatText(texts::kSettingsNotRemoved, {address, left})
+                             : texts::FormatText(texts::kAlsoSettingsNotRemoved, {left});
+  }
   return report;
 }
 
@@ -195,7 +176,7 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
   const std::string address = AccountAddress(input.userName, input.domain);
   switch (CheckAccountAddress(address)) {
     case AddressProblem::Backslash:
-      Tell(texts::FormatText(texts::kAddressWithBackslash, {Shown(WideFromAnsi(address))}), MB_ICONWARNING);
+      Tell(texts::FormatText(texts::kAddressWithBackslash, {ShownInMessage(WideFromAnsi(address))}), MB_ICONWARNING);
       return std::nullopt;
     case AddressProblem::TooLong:
       Tell(texts::FormatText(texts::kAddressTooLong, {std::to_wstring(MaxAccountAddressLength() - 1)}),
@@ -220,11 +201,11 @@ void MainForm::OnAddClick() {
 bool MainForm::ConfirmAddressInUse(const std::string& address, const ProviderEntry& preset) {
   const AddressInUse inUse = FindAddressInUse(address);
   if (!inUse.any()) return true;
-  const std::wstring shown = Shown(WideFromAnsi(address));
+  const std::wstring shown = ShownInMessage(WideFromAnsi(address));
   // The account's own key is updated; another program's account stays as it is
   // and the add makes one more account of the same address.
   const std::wstring question =
-      inUse.ownKey ? texts::FormatText(texts::kAddressAlreadySetUp, {shown, Shown(WideFromUtf8(preset.name))})
+      inUse.ownKey ? texts::FormatText(texts::kAddressAlreadySetUp, {shown, ShownInMessage(WideFromUtf8(preset.name))})
                    : texts::FormatText(texts::kAddressInOtherAccount, {shown});
   // No is the default: an add the user repeats by mistake changes nothing.
   return services_.messageBox(hwnd_, question, texts::kWindowTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
@@ -238,7 +219,7 @@ void MainForm::OnRemoveClick() {
     return;
   }
   const std::wstring row = ListaRowText(control(kLista), index);
-  const int answer = services_.messageBox(hwnd_, texts::FormatText(texts::kConfirmRemoval, {Shown(row)}),
+  const int answer = services_.messageBox(hwnd_, texts::FormatText(texts::kConfirmRemoval, {ShownInMessage(row)}),
                                           texts::kConfirmRemovalTitle, MB_YESNO | MB_DEFBUTTON1);
   if (answer != IDYES) return;
   Removal removal = Removal::Done;
@@ -249,9 +230,9 @@ void MainForm::OnRemoveClick() {
   UpdateForm();
   KeepKeyboardFocus(kLista);
   if (removal == Removal::OutOfDate)
-    Tell(texts::FormatText(texts::kRemovalOutOfDate, {Shown(row)}), MB_ICONWARNING);
+    Tell(texts::FormatText(texts::kRemovalOutOfDate, {ShownInMessage(row)}), MB_ICONWARNING);
   else if (removal == Removal::Refused)
-    Tell(texts::FormatText(texts::kRemovalRefused, {Shown(row)}), MB_ICONWARNING);
+    Tell(texts::FormatText(texts::kRemovalRefused, {ShownInMessage(row)}), MB_ICONWARNING);
 }
 
 void MainForm::OnCloseClick() { DestroyWindow(hwnd_); }

@@ -11,11 +11,12 @@ namespace {
 
 std::wstring PresetProblemText(const ProviderProblem& problem) {
   const std::wstring line = std::to_wstring(problem.line);
+  const std::wstring word = texts::ShownInMessage(WideFromUtf8(problem.text));
   switch (problem.kind) {
     case ProviderProblem::Kind::BadSetting:
-      return texts::FormatText(texts::kPresetBadSetting, {line, WideFromUtf8(problem.text)});
+      return texts::FormatText(texts::kPresetBadSetting, {line, word});
     case ProviderProblem::Kind::UnknownProtocol:
-      return texts::FormatText(texts::kPresetUnknownProtocol, {line, WideFromUtf8(problem.text)});
+      return texts::FormatText(texts::kPresetUnknownProtocol, {line, word});
     case ProviderProblem::Kind::NulByte:
       return texts::FormatText(texts::kPresetNulByte, {line});
     case ProviderProblem::Kind::MissingServer:

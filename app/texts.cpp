@@ -19,4 +19,21 @@ std::wstring FormatText(std::wstring_view format, std::initializer_list<std::wst
   return text;
 }
 
+std::wstring ShownInMessage(std::wstring_view value) {
+  auto high = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+  auto low = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+  std::wstring shown(value);
+  if (shown.size() > kMaxShownValue) {
+    const std::size_t kept = kMaxShownValue - std::wstring_view(kLeftOut).size();
+    std::size_t head = kept * 2 / 3;
+    std::size_t tail = shown.size() - (kept - head);
+    if (high(shown[head - 1])) --head;
+    if (low(shown[tail])) ++tail;
+    shown = shown.substr(0, head) + kLeftOut + shown.substr(tail);
+  }
+  for (wchar_t& c : shown)
+    if (c < L'\x20' || c == L'\x7F') c = L' ';
+  return shown;
+}
+
 }  // namespace qb::texts

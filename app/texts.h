@@ -11,6 +11,7 @@
 //
 // Texts built from pieces are formats: %1 to %9 stand for the values given to
 // FormatText, in order.
+#include <cstddef>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -158,6 +159,16 @@ inline constexpr wchar_t kAlsoSettingsNotRemoved[] =
     L"\nNon è stato possibile nemmeno togliere queste impostazioni del provider scelto in precedenza:%1";
 // Stands for the part of a long value that a message leaves out.
 inline constexpr wchar_t kLeftOut[] = L"…";
+
+// A value as a message shows it. A message box grows with its text: under Wine
+// the removal question about an address of 20,000 characters (another
+// program's account) ran off the screen, buttons and all. So a value longer
+// than kMaxShownValue characters keeps its start and its end (the domain, the
+// " (Default)" mark) with kLeftOut between; a character is never cut in two,
+// and a control character, which would break the line, shows as a space. What
+// is done with the value (what is written, what is deleted) uses the whole of it.
+inline constexpr std::size_t kMaxShownValue = 60;
+std::wstring ShownInMessage(std::wstring_view value);
 
 // The format with each %1 to %9 replaced by the value in that place; a
 // placeholder without a value gives nothing, any other "%" stays. The values

@@ -221,6 +221,18 @@ TEST(PresetProblems, APresetWithoutServersAndAnUnreadableFileAreSaidSo) {
             L"non è UTF-16): salvalo come UTF-8 o UTF-16");
 }
 
+// A settings word or a protocol of thousands of characters would stretch the
+// warning off the screen: the warning shows its start and its end.
+TEST(PresetProblems, AVeryLongWordIsShortened) {
+  using Kind = ProviderProblem::Kind;
+  const std::string word = "login=" + std::string(5000, 'x') + "END";
+  const std::wstring text = PresetProblemsMessage({{Kind::BadSetting, 2, word}, {Kind::UnknownProtocol, 3, word}});
+  EXPECT_LT(text.size(), 1000u) << "the warning holds the whole word";
+  EXPECT_NE(text.find(L"\"login=xx"), std::wstring::npos) << "its start is gone";
+  EXPECT_NE(text.find(L"x\u2026x"), std::wstring::npos) << "no \u2026 stands for the part left out";
+  EXPECT_NE(text.find(L"xEND\""), std::wstring::npos) << "its end is gone";
+}
+
 TEST(PresetProblems, TenAreNamedAndTheOthersCounted) {
   for (std::size_t count : {10u, 11u, 25u}) {
     SCOPED_TRACE(count);
