@@ -26,14 +26,6 @@ RegistryVariant AddressValue(const std::string& keyName) {
   return GetRegistryValue(HKEY_CURRENT_USER, AccountKeyPath(keyName), kSmtpEmailAddressValue);
 }
 
-// Whether the account key can be opened. Reads give the DefaultValue only for a
-// key that cannot be opened, and never a 16-bit integer of their own.
-bool KeyOpens(const std::string& keyName) {
-  const RegistryVariant unopened = RegistryVariant::Int16(0);
-  return GetRegistryValue(HKEY_CURRENT_USER, AccountKeyPath(keyName), kSmtpEmailAddressValue, unopened).kind() !=
-         RegistryVariant::Kind::Int16;
-}
-
 }  // namespace
 
 AccountListing ReadAccountList() {
@@ -62,20 +54,26 @@ std::optional<std::string> ReadAccountAddress(const std::string& keyName) {
 std::optional<std::string> FindAccountKey(const std::string& keyName) {
   // The registry itself says whether the key is there (one open, however many
   // accounts there are); only the name it holds needs the enumeration.
-  if (!KeyOpens(keyName)) return std::nullopt;
+  if (!RegistryKeyReadable(HKEY_CURRENT_USER, AccountKeyPath(keyName))) return std::nullopt;
   for (std::string& key : EnumRegistryKeys(HKEY_CURRENT_USER, kAccountsRoot))
     if (SameIgnoringCase(key, keyName)) return std::move(key);
   return keyName;  // there, but the enumeration does not show it: its name as given reaches it
 }
 
 AddressInUse FindAddressInUse(const std::string& address) {
+  // One pass over the accounts finds the own key and the others alike.
+  const std::string ownName = AccountKeyName(address);
   AddressInUse found;
-  found.ownKey = FindAccountKey(AccountKeyName(address));
   for (std::string& key : EnumRegistryKeys(HKEY_CURRENT_USER, kAccountsRoot)) {
-    if (found.ownKey && SameIgnoringCase(key, *found.ownKey)) continue;
+    if (!found.ownKey && SameIgnoringCase(key, ownName)) {
+      found.ownKey = std::move(key);
+      continue;
+    }
     const RegistryVariant addr = AddressValue(key);
     if (addr.HasValue() && SameIgnoringCase(RowText(addr), address)) found.otherKeys.push_back(std::move(key));
   }
+  // There, but the enumeration does not show it: its name as given reaches it.
+  if (!found.ownKey && RegistryKeyReadable(HKEY_CURRENT_USER, AccountKeyPath(ownName))) found.ownKey = ownName;
   return found;
 }
 

@@ -34,7 +34,9 @@ IncomingProtocol ClassifyProtocol(const std::string& protocol);
 
 // The registry refuses key names longer than this many characters.
 inline constexpr std::size_t kMaxKeyNameLength = 255;
-// The ANSI registry calls refuse key paths longer than this many characters.
+// Many programs open a key by its whole path in one ANSI call, which takes at
+// most this many characters; the program's own account keys stay within it
+// (the registry operations reach longer paths in steps).
 inline constexpr std::size_t kMaxKeyPathLength = 260;
 
 enum class AddressProblem { None, Backslash, TooLong };

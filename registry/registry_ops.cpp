@@ -203,6 +203,11 @@ KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName) {
   }
 }
 
+bool RegistryKeyReadable(HKEY hKey, const std::string& KeyName) {
+  KeyHandle key;
+  return OpenPath(key, hKey, KeyName, kKeyRead) == ERROR_SUCCESS;
+}
+
 bool DeleteRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName) {
   KeyHandle key;
   const LONG opened = OpenPath(key, hKey, KeyName, kKeyWrite);

@@ -49,6 +49,9 @@ KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName);
 // calls it is always 0; the tests check that after every path, errors included.
 int OpenRegistryHandleCount();
 
+// Whether the key exists and may be read (what GetRegistryValue opens it for).
+bool RegistryKeyReadable(HKEY hKey, const std::string& KeyName);
+
 // Deletes one value of the key. True when the key holds no such value afterwards:
 // deleted now, never there, or no such key; false when the registry refused.
 bool DeleteRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName);
