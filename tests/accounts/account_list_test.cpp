@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <optional>
 #include <source_location>
 #include <string>
@@ -13,7 +12,6 @@
 #include "accounts/account_layout.h"
 #include "registry/registry_ops.h"
 #include "tests/support/registry_helpers.h"
-#include "core/handles.h"
 
 namespace {
 
@@ -133,28 +131,6 @@ TEST_F(AccountListTest, TheAddressAKeyHoldsNowReadsAsItsRowWouldShowIt) {
   EXPECT_EQ(qb::ReadAccountAddress("Number"), "42");
   for (const char* none : {"(KX) empty", "(KX) bare", "(KX) missing"})
     EXPECT_EQ(qb::ReadAccountAddress(none), std::nullopt) << none;
-}
-
-TEST_F(AccountListTest, RowsBeyondA16BitIndexKeepTheirOwnKeys) {
-  constexpr int kCount = 32769;  // the last row has index 32768
-  qb::RegistryKeyHandle root;
-  ASSERT_EQ(
-      RegCreateKeyExA(HKEY_CURRENT_USER, qb::kAccountsRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, root.put(), nullptr),
-      ERROR_SUCCESS);
-  for (int i = 0; i < kCount; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "k%05d", i);
-    qb::RegistryKeyHandle k;
-    ASSERT_EQ(RegCreateKeyExA(root.get(), name, 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr), ERROR_SUCCESS);
-    const std::string address = std::string(name) + "@y.it";
-    RegSetValueExA(k.get(), "SMTP Email Address", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
-                   static_cast<DWORD>(address.size() + 1));
-  }
-  root.reset();
-  const qb::AccountListing list = qb::ReadAccountList();
-  ASSERT_EQ(list.rows.size(), static_cast<std::size_t>(kCount));
-  ASSERT_EQ(list.keys.size(), static_cast<std::size_t>(kCount));
-  for (int i : {0, 32766, 32767, 32768, kCount - 1}) EXPECT_EQ(list.rows[i], list.keys[i] + "@y.it") << i;
 }
 
 }  // namespace
