@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <new>
+#include <utility>
 
 #include "app/text_convert.h"
 #include "app/texts.h"
@@ -78,9 +79,37 @@ std::size_t MainForm::Slot(ControlId id) { return static_cast<std::size_t>(id - 
 HWND MainForm::control(ControlId id) const { return controls_[Slot(id)]; }
 
 void MainForm::DispatchLoopMessage(MSG& msg) {
+  if (IsReleaseOfAltChord(msg)) return;
   if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) return;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
+}
+
+// Windows enters menu mode when Alt is released only if no other key was
+// pressed while it was held, and it keeps that count itself. Wine leaves it to
+// DefWindowProc, which never sees a key that a control takes for itself: after
+// Alt+Down in the provider box (the box opens its list and passes nothing on)
+// the Alt key's release put the window into menu mode, and the Enter meant for
+// the list opened help. The release of an Alt that was held with another key
+// is therefore not dispatched; Windows would have done nothing with it.
+bool MainForm::IsReleaseOfAltChord(const MSG& msg) {
+  const bool altKey = msg.wParam == VK_MENU || msg.wParam == VK_LMENU || msg.wParam == VK_RMENU;
+  switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (altKey) {
+        if (!(HIWORD(msg.lParam) & KF_REPEAT)) altChord_ = false;
+      } else if (GetKeyState(VK_MENU) < 0) {
+        altChord_ = true;
+      }
+      return false;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if (!altKey) return false;
+      return std::exchange(altChord_, false);
+    default:
+      return false;
+  }
 }
 
 void MainForm::Guarded(const std::function<void()>& handler) {

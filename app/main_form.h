@@ -82,6 +82,9 @@ class MainForm {
   static LRESULT ProviderProc(void* context, const SubclassedControl& provider, HWND hwnd, UINT msg, WPARAM wParam,
                               LPARAM lParam) noexcept;
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Whether the message releases an Alt key that was held with another key
+  // (the loop does not dispatch it, see main_form.cpp).
+  bool IsReleaseOfAltChord(const MSG& msg);
   void Guarded(const std::function<void()>& handler);
 
   // Creates the window; its creation (WM_CREATE) creates the controls and
@@ -133,6 +136,7 @@ class MainForm {
   FontHandle font_;
   FontHandle bigFont_;
   HWND lastFocus_ = nullptr;
+  bool altChord_ = false;  // a key other than Alt went down while Alt was held
   std::wstring helpFilePath_;
   ProviderCatalogue catalogue_;
   std::vector<std::string> accountKeyList_;

@@ -22,7 +22,9 @@ ControlClass ClassFor(const ControlSpec& spec) {
       return {L"STATIC", child | align | SS_NOPREFIX, 0};
     }
     case ControlKind::ListBox:
-      return {L"LISTBOX", child | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+      // WS_HSCROLL: a row wider than the list (a long address) scrolls sideways.
+      return {L"LISTBOX", child | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+              WS_EX_CLIENTEDGE};
     case ControlKind::Button:
       // BS_NOTIFY: the buttons report getting the focus.
       return {L"BUTTON", child | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0};

@@ -27,6 +27,46 @@ std::optional<FillMessages> FillMessagesFor(HWND ctrl) {
   return std::nullopt;
 }
 
+// The width of texts in a list box's font, as the list draws its rows.
+class RowWidths {
+ public:
+  explicit RowWidths(HWND list) : font_(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0))) {
+    if (font_) previous_ = SelectObject(dc_.get(), font_);
+  }
+  ~RowWidths() {
+    if (font_) SelectObject(dc_.get(), previous_);
+  }
+  RowWidths(const RowWidths&) = delete;
+  RowWidths& operator=(const RowWidths&) = delete;
+
+  int Of(const std::string& ansi) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc_.get(), ansi.data(), static_cast<int>(ansi.size()), &size);
+    return size.cx;
+  }
+  int Of(const wchar_t* wide, int length) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc_.get(), wide, length, &size);
+    return size.cx;
+  }
+
+ private:
+  ScreenDC dc_;
+  HFONT font_;
+  HGDIOBJ previous_ = nullptr;
+};
+
+// A list box scrolls sideways only as far as its horizontal extent says: it
+// is set to the widest row after every fill (a fill that keeps the old rows
+// only widens it), so that the end of a long row can be brought into view and
+// the scroll bar goes again once no row is wider than the list.
+void KeepSidewaysReach(HWND list, int widestAdded, bool cleared) {
+  // The list draws each row a little in from its edges.
+  int extent = widestAdded > 0 ? widestAdded + 2 * GetSystemMetrics(SM_CXEDGE) : 0;
+  if (!cleared) extent = std::max(extent, static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)));
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
+}
+
 }  // namespace
 
 void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, bool clearIt, std::optional<long> First,
@@ -41,31 +81,41 @@ void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, TextCoding c
   const long upper = static_cast<long>(arr.size()) - 1;
   const long first = std::max(First.value_or(0), 0L);
   const long last = std::min(Last.value_or(upper), upper);
+  const bool listBox = messages->add == LB_ADDSTRING;
+  std::optional<RowWidths> widths;
+  if (listBox) widths.emplace(ctrl);
+  int widest = 0;
 
   RedrawSuspension suspended(ctrl);
   if (clearIt) SendMessageA(ctrl, messages->clear, 0, 0);
-  if (first > last) return;
-  std::size_t bytes = 0;
-  for (long i = first; i <= last; ++i) bytes += arr[static_cast<std::size_t>(i)].size() + 1;
-  // A UTF-8 text never has more UTF-16 units than bytes.
-  if (coding == TextCoding::Utf8) bytes *= sizeof(wchar_t);
-  SendMessageA(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
+  if (first <= last) {
+    std::size_t bytes = 0;
+    for (long i = first; i <= last; ++i) bytes += arr[static_cast<std::size_t>(i)].size() + 1;
+    // A UTF-8 text never has more UTF-16 units than bytes.
+    if (coding == TextCoding::Utf8) bytes *= sizeof(wchar_t);
+    SendMessageA(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
+  }
   if (coding == TextCoding::Ansi) {
-    for (long i = first; i <= last; ++i)
-      SendMessageA(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(arr[static_cast<std::size_t>(i)].c_str()));
-    return;
+    for (long i = first; i <= last; ++i) {
+      const std::string& text = arr[static_cast<std::size_t>(i)];
+      SendMessageA(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      if (widths) widest = std::max(widest, widths->Of(text));
+    }
+  } else {
+    // One buffer for every row: the presets can be tens of thousands.
+    std::wstring wide;
+    for (long i = first; i <= last; ++i) {
+      const std::string& text = arr[static_cast<std::size_t>(i)];
+      wide.resize(text.size() + 1);
+      const int n = text.empty() ? 0
+                                 : MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                       wide.data(), static_cast<int>(text.size()));
+      wide[static_cast<std::size_t>(n)] = L'\0';
+      SendMessageW(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+      if (widths) widest = std::max(widest, widths->Of(wide.c_str(), n));
+    }
   }
-  // One buffer for every row: the presets can be tens of thousands.
-  std::wstring wide;
-  for (long i = first; i <= last; ++i) {
-    const std::string& text = arr[static_cast<std::size_t>(i)];
-    wide.resize(text.size() + 1);
-    const int n = text.empty() ? 0
-                               : MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                     wide.data(), static_cast<int>(text.size()));
-    wide[static_cast<std::size_t>(n)] = L'\0';
-    SendMessageW(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-  }
+  if (listBox) KeepSidewaysReach(ctrl, widest, clearIt);
 }
 
 std::wstring FolderOfModulePath(const std::wstring& modulePath) {

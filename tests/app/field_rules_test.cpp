@@ -149,6 +149,36 @@ TEST_F(FieldRules, TheFocusOnListaRemoveOrChiudiLeavesRemoveAsItIs) {
   EXPECT_FALSE(Enabled(kBtnCancella));
 }
 
+// The same with real Tab keys through the dialog manager, the way a user
+// moves: Shift+Tab from the list reaches "Chiudi" (the last in the Tab order),
+// Tab goes on to the list; neither step changes "Rimuovi indirizzo".
+TEST_F(FieldRules, TabbingToChiudiAndToTheListLeavesRemoveAsItIs) {
+  SetForegroundWindow(form().hwnd());
+  Pump();
+  struct Step {
+    std::vector<std::vector<WORD>> keys;
+    ControlId focus;
+  };
+  const Step steps[] = {
+      {{{VK_SHIFT, VK_TAB}}, kBtnChiudi},
+      {{{VK_TAB}}, kLista},
+  };
+  for (bool enabled : {true, false}) {
+    SCOPED_TRACE(enabled ? "after a click on a row" : "after the focus rule");
+    Focus(kLista);
+    ClickRow(0);
+    if (!enabled) Focus(kUsername), Focus(kLista);
+    Pump();
+    ASSERT_EQ(Enabled(kBtnCancella), enabled);
+    for (const Step& step : steps) {
+      Keys(step.keys);
+      ASSERT_EQ(GetFocus(), Ctl(step.focus)) << SpecOf(step.focus).name;
+      EXPECT_EQ(Enabled(kBtnCancella), enabled) << SpecOf(step.focus).name;
+    }
+    EXPECT_EQ(Selected(kLista), 0);
+  }
+}
+
 TEST_F(FieldRules, AClickOnTheAlreadySelectedRowEnablesRemoveAgain) {
   ClickRow(0);
   Focus(kUsername);

@@ -80,6 +80,71 @@ TEST_F(ListFill, AnyOtherControlIsLeftAlone) {
   ArrayToListBox(nullptr, names_, true);
 }
 
+// A window class that is not a list box but answers every list box message:
+// the fill goes by the kind of control, not by what a control would accept.
+WNDPROC g_listProc = nullptr;
+LRESULT CALLBACK LookAlikeProc(HWND h, UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(g_listProc, h, m, w, l); }
+
+HWND CreateListLookAlike(HWND parent) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  GetClassInfoExW(nullptr, L"LISTBOX", &wc);
+  g_listProc = wc.lpfnWndProc;
+  wc.lpfnWndProc = LookAlikeProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"QbListLookAlike";
+  RegisterClassExW(&wc);
+  return CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD, 0, 0, 100, 100, parent, nullptr, wc.hInstance, nullptr);
+}
+
+TEST_F(ListFill, AControlOfAnotherKindThatTakesListMessagesIsLeftAlone) {
+  HWND lookAlike = CreateListLookAlike(parent_);
+  ASSERT_NE(lookAlike, nullptr);
+  SendMessageA(lookAlike, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("own row"));
+  ASSERT_EQ(SendMessageA(lookAlike, LB_GETCOUNT, 0, 0), 1);  // it does take list messages
+  ArrayToListBox(lookAlike, names_, true);
+  EXPECT_EQ(SendMessageA(lookAlike, LB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageA(lookAlike, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+}
+
+// How far the list scrolls sideways after each fill: as far as its widest row,
+// measured here in the list's font, plus a few pixels of margin.
+TEST_F(ListFill, TheListScrollsSidewaysAsFarAsItsWidestRow) {
+  const std::string longRow = std::string(190, 'm') + "@quillbeck.it (Default)";
+  const std::string shortRow = "a@b.it";
+  auto width = [this](const std::string& row) {
+    HDC dc = GetDC(list_);
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, row.data(), static_cast<int>(row.size()), &size);
+    ReleaseDC(list_, dc);
+    return static_cast<int>(size.cx);
+  };
+  struct Fill {
+    std::vector<std::string> rows;
+    bool clear;
+    const std::string* widest;  // nullptr: no row at all
+  };
+  const Fill fills[] = {
+      {{shortRow, longRow, shortRow}, true, &longRow},
+      {{shortRow}, true, &shortRow},   // narrower rows: the reach shrinks again
+      {{longRow}, false, &longRow},    // rows added to the old ones widen it
+      {{shortRow}, false, &longRow},   // and the old long row still counts
+      {{}, true, nullptr},
+  };
+  for (const Fill& fill : fills) {
+    ArrayToListBox(list_, fill.rows, fill.clear);
+    const int extent = static_cast<int>(SendMessageW(list_, LB_GETHORIZONTALEXTENT, 0, 0));
+    if (!fill.widest) {
+      EXPECT_EQ(extent, 0);
+      continue;
+    }
+    const int needed = width(*fill.widest);
+    EXPECT_GE(extent, needed) << fill.widest->size() << "-character row";
+    EXPECT_LE(extent, needed + 8) << fill.widest->size() << "-character row";
+  }
+}
+
 TEST_F(ListFill, DrawingResumesAfterTheFill) {
   ShowWindow(parent_, SW_SHOWNOACTIVATE);
   ShowWindow(list_, SW_SHOW);

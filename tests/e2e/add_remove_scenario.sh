@@ -163,6 +163,28 @@ find_desktop() {
   return 1
 }
 
+# Wine starts a program detached from its launcher: its Unix process is the
+# one whose command line names the program and that runs in this prefix (the
+# scenario runs alone on its prefix, see the lock below).
+program_unix_pid() {
+  local dir cmd name
+  name="$(basename "$program")"
+  for dir in /proc/[0-9]*; do
+    cmd="$(tr '\0' ' ' 2>/dev/null <"$dir/cmdline")" || continue
+    case "$cmd" in *"$name"*) ;; *) continue ;; esac
+    case "$cmd" in *qb_e2e_probe*) continue ;; esac
+    tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    echo "${dir#/proc/}"
+    return 0
+  done
+  return 1
+}
+
+press_key() {  # key name, as xdotool names it (alt+Down)
+  xdotool windowfocus "$desktop"
+  xdotool key --delay 30 "$1"
+}
+
 click_control() {  # id
   snap
   [ -n "$(field "$1" 1)" ] || fail "no control $1 in the window"
@@ -232,6 +254,7 @@ take_lock() {
 }
 
 work_dir=""
+held_pid=""  # the program's Unix process while a step holds it stopped
 app_pid=""  # the launcher (probe run), which lives as long as the program
 finish() {
   local rc=$?
@@ -244,6 +267,7 @@ finish() {
       cat "$work_dir/launcher.out" >&2
     fi
   fi
+  if [ -n "$held_pid" ]; then kill -CONT "$held_pid" 2>/dev/null || true; fi
   if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
     if [ -n "$win_pid" ]; then probe end >/dev/null 2>&1 || true; fi
     kill "$app_pid" 2>/dev/null || true
@@ -286,6 +310,32 @@ step "Wine desktop at X ($desk_x,$desk_y)"
 wait_for 5 "start-up fills the provider box" text_is "$ID_PROVIDER" "Quillbeck Mail (POP3)"
 [ "$(row_texts)" = "$OTHER_ADDRESS" ] || fail "start-up list is [$(row_texts)], expected only $OTHER_ADDRESS"
 control_disabled "$ID_AGGIUNGI" || fail "the add button is enabled before a user name is typed"
+
+# --- a look at a program that does not answer for a while ------------------------
+# The program's Unix process is stopped for 3 s while the probe reads the
+# controls: the probe waits for the answers rather than fail, or take a text
+# it did not get for an empty one.
+step "read the controls while the program does not answer for 3 s"
+held_pid="$(program_unix_pid)" || fail "cannot find the Unix process of $(basename "$program") in $WINEPREFIX"
+kill -STOP "$held_pid" || fail "cannot stop the program's process $held_pid"
+probe controls "$TITLE" >"$work_dir/held.out" 2>&1 &
+look_pid=$!
+sleep 3
+kill -CONT "$held_pid"
+held_pid=""
+wait "$look_pid" || fail "the probe did not wait for the program: $(tr '\n' ' ' <"$work_dir/held.out")"
+held_text="$(awk -F '\t' -v id="$ID_PROVIDER" '$1 == id { print $10 }' "$work_dir/held.out")"
+[ "$held_text" = "Quillbeck Mail (POP3)" ] || fail "the look at the held program read the provider box as [$held_text]"
+
+# --- the provider box by keyboard: Alt+Down, Down, Enter --------------------------
+step "open the provider list with Alt+Down, move down one and choose with Enter"
+click_control "$ID_PROVIDER"
+press_key alt+Down
+probe droplist 3000 >/dev/null || fail "Alt+Down did not open the provider list (the menu took the Alt key?)"
+press_key Down
+press_key Return
+wait_for 5 "the preset chosen with Enter" text_is "$ID_PROVIDER" "Quillbeck Mail (IMAP)"
+probe gone "$TITLE - Guida" 0 || fail "Enter opened the help instead of choosing the preset"
 
 # --- choose a provider --------------------------------------------------------
 choose_provider() {  # index expected-name
@@ -394,10 +444,6 @@ control_disabled "$ID_CANCELLA" || fail "the remove button is still enabled afte
 # --- a provider chosen by keyboard, with a secure connection -------------------------
 # The IMAP preset is applied first; typing in the open list then moves it to the
 # POP3 one, and Tab leaves the box: the fields, and so the account, must follow.
-press_key() {  # key name
-  xdotool windowfocus "$desktop"
-  xdotool key --delay 30 "$1"
-}
 SSL_USER="anna.ssl"
 SSL_ADDRESS="$SSL_USER@quillbeck.it"
 step "choose \"Quillbeck Sicura (IMAP con SSL)\", then type \"Quillbeck Sicura (P\" in the open list and press Tab"

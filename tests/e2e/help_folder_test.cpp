@@ -1,6 +1,7 @@
 // Help opens from wherever the program is: the real program, copied with its
 // help file into a folder whose name the ANSI code page cannot hold, and into
-// a drive's root, opens its own help file from the "Aiuto" menu.
+// a drive's root, opens its own help file from the "Aiuto" menu; copied
+// without it, "Aiuto" shows nothing and the program carries on.
 //
 // Usage: qb_e2e_help_folder PATH_TO_Quillbeck.exe PATH_TO_providers.lst [gtest flags]
 // The help file is the Quillbeck.chm beside the program.
@@ -35,10 +36,11 @@ std::wstring Joined(const std::wstring& folder, const wchar_t* name) {
 // from there again (the folder itself stays the caller's).
 class Installed {
  public:
-  explicit Installed(const std::wstring& folder) : folder_(folder) {
+  explicit Installed(const std::wstring& folder, bool withHelpFile = true) : folder_(folder) {
     for (auto [from, name] : {std::pair{g_program, L"Quillbeck.exe"},
                               std::pair{Joined(FolderOf(g_program), L"Quillbeck.chm"), L"Quillbeck.chm"},
                               std::pair{g_presets, L"providers.lst"}}) {
+      if (!withHelpFile && std::wstring(name) == L"Quillbeck.chm") continue;
       const std::wstring to = Joined(folder, name);
       if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) {
         error_ = "a file is in the way: " + qbe2e::Utf8(to);
@@ -79,6 +81,36 @@ BOOL CALLBACK FindHelpWindow(HWND hwnd, LPARAM param) {
   return FALSE;
 }
 
+struct OtherWindows {
+  DWORD processId;
+  HWND main;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectOtherWindow(HWND hwnd, LPARAM param) {
+  auto* s = reinterpret_cast<OtherWindows*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == s->processId && hwnd != s->main && IsWindowVisible(hwnd) && qbe2e::ClassOf(hwnd) != L"tooltips_class32")
+    s->found.push_back(hwnd);
+  return TRUE;
+}
+
+// The process's visible top-level windows besides its main window and tooltips.
+std::vector<HWND> OtherVisibleWindows(DWORD processId, HWND main) {
+  OtherWindows search{processId, main, {}};
+  EnumWindows(&CollectOtherWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring WideFromAnsi(const std::string& ansi) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), n);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
 // Starts the program installed in the folder, chooses "Aiuto" and tells
 // whether its help window opened.
 void ExpectHelpOpensFrom(const std::wstring& folder) {
@@ -96,15 +128,35 @@ void ExpectHelpOpensFrom(const std::wstring& folder) {
   EXPECT_NE(search.found, nullptr) << "no help window opened";
 }
 
+TEST(HelpFromAnyFolder, WithoutAHelpFileAiutoShowsNothingAndTheProgramCarriesOn) {
+  const qbtest::TempFolder temp("qb-e2e-nohelp");
+  ASSERT_TRUE(temp.created());
+  const std::wstring folder = WideFromAnsi(temp.path());
+  const Installed installed(folder, false);
+  ASSERT_EQ(installed.error(), "");
+  qbe2e::ChildProcess child(installed.program(), folder);
+  ASSERT_TRUE(child.started()) << "CreateProcess failed, error " << GetLastError();
+  HWND window = qbe2e::WaitForTopLevel({kTitle, false, child.id()}, kTimeoutMs);
+  ASSERT_NE(window, nullptr) << "the window did not appear";
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(qb::kMenuAiuto, 0), 0);
+  // The program has taken the command once it answers again; then give any
+  // window it might show a moment to appear.
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored));
+  Sleep(1500);
+  for (HWND shown : OtherVisibleWindows(child.id(), window))
+    ADD_FAILURE() << "a window opened: class " << qbe2e::Utf8(qbe2e::ClassOf(shown)) << ", \""
+                  << qbe2e::Utf8(qbe2e::HeldText(shown)) << "\"";
+  EXPECT_TRUE(child.running());
+  EXPECT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored)) << "the window stopped answering";
+}
+
 TEST(HelpFromAnyFolder, AFolderNameOutsideTheCodePage) {
   const qbtest::TempFolder temp("qb-e2e-help");
   ASSERT_TRUE(temp.created());
   // Beside it a folder of the same name in plain letters, without a help file:
   // where the path lost its letter, help would look there and find nothing.
-  const int n = MultiByteToWideChar(CP_ACP, 0, temp.path().c_str(), -1, nullptr, 0);
-  std::wstring base(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, temp.path().c_str(), -1, base.data(), n);
-  base.resize(base.size() - 1);
+  const std::wstring base = WideFromAnsi(temp.path());
   const std::wstring lukasz = base + L"\\\u0141ukasz", plain = base + L"\\Lukasz";
   ASSERT_TRUE(CreateDirectoryW(lukasz.c_str(), nullptr) && CreateDirectoryW(plain.c_str(), nullptr));
   ExpectHelpOpensFrom(lukasz);

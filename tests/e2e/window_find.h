@@ -4,6 +4,7 @@
 // window probe (driven by the end-to-end scripts) and the program-level tests.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,17 +19,30 @@ inline std::wstring ClassOf(HWND hwnd) {
   return name;
 }
 
-// The window text; for a window of another process this goes through
-// WM_GETTEXT, with a timeout so that a hung program cannot hang the caller.
-inline std::wstring TextOf(HWND hwnd) {
+// The window text through WM_GETTEXT; nothing when the window did not answer
+// in time. A window of another process answers only when its thread runs: on a
+// loaded machine, or while the Wine server is held up (saving a large
+// registry), a single try can miss, so callers try again rather than take
+// the missing text for an empty one.
+inline std::optional<std::wstring> ReadText(HWND hwnd) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return std::wstring();
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return std::nullopt;
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   DWORD_PTR copied = 0;
   if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
                            2000, &copied))
-    return std::wstring();
+    return std::nullopt;
   text.resize(static_cast<std::size_t>(copied));
+  return text;
+}
+
+// The text that the system holds for a window of another process (a title,
+// the text a message box's static or button was made with): GetWindowTextW
+// sends no message for such a window, so it is known even while the program
+// is busy. A text box's typed text is not held there: ReadText reads that.
+inline std::wstring HeldText(HWND hwnd) {
+  std::wstring text(8192, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -53,7 +67,7 @@ inline BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM param) {
   }
   const std::wstring cls = ClassOf(hwnd);
   if ((cls == kDialogClass) != s->filter->dialog || cls == kDropListClass) return TRUE;
-  if (TextOf(hwnd) != s->filter->title) return TRUE;
+  if (HeldText(hwnd) != s->filter->title) return TRUE;
   s->found.push_back(hwnd);
   return TRUE;
 }
@@ -79,11 +93,11 @@ inline HWND WaitForTopLevel(const WindowFilter& filter, DWORD timeoutMs) {
 // The text of a message box: the static control with id 0xFFFF, or failing
 // that every static child that carries text, joined by new lines.
 inline std::wstring MessageBoxText(HWND box) {
-  if (HWND text = GetDlgItem(box, 0xFFFF)) return TextOf(text);
+  if (HWND text = GetDlgItem(box, 0xFFFF)) return HeldText(text);
   std::wstring joined;
   for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
        child = FindWindowExW(box, child, L"Static", nullptr)) {
-    std::wstring t = TextOf(child);
+    std::wstring t = HeldText(child);
     if (t.empty()) continue;
     if (!joined.empty()) joined += L"\n";
     joined += t;
@@ -103,7 +117,7 @@ inline std::vector<ButtonInfo> ButtonsOf(HWND parent) {
   for (HWND child = FindWindowExW(parent, nullptr, L"Button", nullptr); child;
        child = FindWindowExW(parent, child, L"Button", nullptr)) {
     if (!IsWindowVisible(child)) continue;
-    ButtonInfo info{child, GetDlgCtrlID(child), TextOf(child), {}};
+    ButtonInfo info{child, GetDlgCtrlID(child), HeldText(child), {}};
     GetWindowRect(child, &info.screen);
     buttons.push_back(info);
   }

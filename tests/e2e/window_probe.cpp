@@ -9,9 +9,9 @@
 //                                    and exits with its exit code
 //   end      PID                     terminates that process (clean-up after a failure)
 //   window   PID TITLE TIMEOUT_MS    the process's one visible main window with that title
-//   control  PID TITLE ID            a child control by id: rectangle, centre, state, text
-//   controls PID TITLE               every control of the window, each line led by its id
-//   items    PID TITLE ID            the rows of a list box: index, selected, centre, text
+//   control  PID TITLE ID [MS]       a child control by id: rectangle, centre, state, text
+//   controls PID TITLE [MS]          every control of the window, each line led by its id
+//   items    PID TITLE ID [MS]       the rows of a list box: index, selected, centre, text
 //   droplist PID TIMEOUT_MS          the process's open drop-down list: index, selected, centre, text
 //   msgbox   PID TITLE TIMEOUT_MS    a message box of the process: its text and its buttons
 //   gone     PID TITLE TIMEOUT_MS    waits until the process shows no window with that title
@@ -20,6 +20,9 @@
 // Coordinates are Win32 screen coordinates. Fields are separated by tabs,
 // texts come last on their line, in UTF-8, with new lines written as "\n".
 // Exit codes: 0 found, 1 not found in time, 2 wrong usage, 3 more than one match.
+// control, controls and items wait up to MS (10 s by default) for the window
+// and for every control to answer: a program held up for a moment (a loaded
+// machine, a Wine server saving the registry) is waited for, not misread.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -28,6 +31,8 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +42,8 @@
 namespace {
 
 using qbe2e::Utf8;
+
+constexpr DWORD kLookTimeoutMs = 10000;
 
 void Print(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
@@ -129,66 +136,99 @@ int CmdWindow(DWORD pid, const std::wstring& title, DWORD timeoutMs) {
   return 0;
 }
 
-int CmdControl(DWORD pid, const std::wstring& title, int id) {
-  HWND hwnd = nullptr;
-  if (int rc = MainWindow(pid, title, 0, &hwnd)) return rc;
-  HWND control = GetDlgItem(hwnd, id);
-  if (!control) return Fail("no control with id " + std::to_string(id), 1);
-  RECT r;
-  GetWindowRect(control, &r);
-  Print(Rect(r) + "\t" + Centre(r) + "\t" + std::to_string(IsWindowEnabled(control) ? 1 : 0) + "\t" +
-        std::to_string(IsWindowVisible(control) ? 1 : 0) + "\t" + OneLine(qbe2e::TextOf(control)));
-  return 0;
+// What a look at the window reports: its lines, or nothing when a control did
+// not answer in time.
+using Lines = std::optional<std::vector<std::string>>;
+
+// Looks until every control answered, then prints the lines; a control that
+// keeps silent for the whole time fails the look. One missed answer is not
+// taken for an empty text.
+int LookUntilAnswered(DWORD timeoutMs, const std::function<Lines()>& look) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (Lines lines = look()) {
+      for (const std::string& line : *lines) Print(line);
+      return 0;
+    }
+    if (GetTickCount() - start >= timeoutMs)
+      return Fail("the window's controls did not answer within " + std::to_string(timeoutMs) + " ms", 1);
+    Sleep(100);
+  }
 }
 
-int CmdControls(DWORD pid, const std::wstring& title) {
+std::optional<std::string> ControlLine(HWND control) {
+  const std::optional<std::wstring> text = qbe2e::ReadText(control);
+  if (!text) return std::nullopt;
+  RECT r;
+  GetWindowRect(control, &r);
+  return Rect(r) + "\t" + Centre(r) + "\t" + std::to_string(IsWindowEnabled(control) ? 1 : 0) + "\t" +
+         std::to_string(IsWindowVisible(control) ? 1 : 0) + "\t" + OneLine(*text);
+}
+
+int CmdControl(DWORD pid, const std::wstring& title, int id, DWORD timeoutMs) {
   HWND hwnd = nullptr;
-  if (int rc = MainWindow(pid, title, 0, &hwnd)) return rc;
-  for (HWND control = GetWindow(hwnd, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-    const int id = GetDlgCtrlID(control);
-    if (id == 0) continue;
-    RECT r;
-    GetWindowRect(control, &r);
-    Print(std::to_string(id) + "\t" + Rect(r) + "\t" + Centre(r) + "\t" + std::to_string(IsWindowEnabled(control) ? 1 : 0) +
-          "\t" + std::to_string(IsWindowVisible(control) ? 1 : 0) + "\t" + OneLine(qbe2e::TextOf(control)));
-  }
-  return 0;
+  if (int rc = MainWindow(pid, title, timeoutMs, &hwnd)) return rc;
+  HWND control = GetDlgItem(hwnd, id);
+  if (!control) return Fail("no control with id " + std::to_string(id), 1);
+  return LookUntilAnswered(timeoutMs, [control]() -> Lines {
+    std::optional<std::string> line = ControlLine(control);
+    if (!line) return std::nullopt;
+    return std::vector<std::string>{*line};
+  });
+}
+
+int CmdControls(DWORD pid, const std::wstring& title, DWORD timeoutMs) {
+  HWND hwnd = nullptr;
+  if (int rc = MainWindow(pid, title, timeoutMs, &hwnd)) return rc;
+  return LookUntilAnswered(timeoutMs, [hwnd]() -> Lines {
+    std::vector<std::string> lines;
+    for (HWND control = GetWindow(hwnd, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+      const int id = GetDlgCtrlID(control);
+      if (id == 0) continue;
+      std::optional<std::string> line = ControlLine(control);
+      if (!line) return std::nullopt;
+      lines.push_back(std::to_string(id) + "\t" + *line);
+    }
+    return lines;
+  });
 }
 
 // Rows of a list box, with each row's centre on the screen (rows scrolled out
 // of view report the centre they would have).
-void PrintRows(HWND list) {
+Lines RowLines(HWND list) {
+  auto ask = [list](UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+    return SendMessageTimeoutW(list, msg, wParam, lParam, SMTO_ABORTIFHUNG, 2000, result) != 0;
+  };
   DWORD_PTR count = 0, selected = 0, top = 0, height = 0;
-  SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
-  SendMessageTimeoutW(list, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selected);
-  SendMessageTimeoutW(list, LB_GETTOPINDEX, 0, 0, SMTO_ABORTIFHUNG, 2000, &top);
-  SendMessageTimeoutW(list, LB_GETITEMHEIGHT, 0, 0, SMTO_ABORTIFHUNG, 2000, &height);
+  if (!ask(LB_GETCOUNT, 0, 0, &count) || !ask(LB_GETCURSEL, 0, 0, &selected) || !ask(LB_GETTOPINDEX, 0, 0, &top) ||
+      !ask(LB_GETITEMHEIGHT, 0, 0, &height))
+    return std::nullopt;
   POINT origin{0, 0};
   ClientToScreen(list, &origin);
   RECT client;
   GetClientRect(list, &client);
+  std::vector<std::string> lines;
   for (int i = 0; i < static_cast<int>(count); ++i) {
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_ABORTIFHUNG, 2000, &length);
+    if (!ask(LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, &length)) return std::nullopt;
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 2000, &copied);
+    if (!ask(LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()), &copied)) return std::nullopt;
     text.resize(copied > length ? static_cast<std::size_t>(length) : static_cast<std::size_t>(copied));
     const int rowTop = origin.y + (i - static_cast<int>(top)) * static_cast<int>(height);
     const int cx = origin.x + client.right / 2, cy = rowTop + static_cast<int>(height) / 2;
-    Print(std::to_string(i) + "\t" + std::to_string(static_cast<int>(selected) == i ? 1 : 0) + "\t" +
-          std::to_string(cx) + "\t" + std::to_string(cy) + "\t" + OneLine(text));
+    lines.push_back(std::to_string(i) + "\t" + std::to_string(static_cast<int>(selected) == i ? 1 : 0) + "\t" +
+                    std::to_string(cx) + "\t" + std::to_string(cy) + "\t" + OneLine(text));
   }
+  return lines;
 }
 
-int CmdItems(DWORD pid, const std::wstring& title, int id) {
+int CmdItems(DWORD pid, const std::wstring& title, int id, DWORD timeoutMs) {
   HWND hwnd = nullptr;
-  if (int rc = MainWindow(pid, title, 0, &hwnd)) return rc;
+  if (int rc = MainWindow(pid, title, timeoutMs, &hwnd)) return rc;
   HWND list = GetDlgItem(hwnd, id);
   if (!list) return Fail("no control with id " + std::to_string(id), 1);
-  PrintRows(list);
-  return 0;
+  return LookUntilAnswered(timeoutMs, [list] { return RowLines(list); });
 }
 
 int CmdDropList(DWORD pid, DWORD timeoutMs) {
@@ -199,10 +239,12 @@ int CmdDropList(DWORD pid, DWORD timeoutMs) {
          w = FindWindowExW(nullptr, w, qbe2e::kDropListClass, nullptr))
       if (IsWindowVisible(w) && ProcessOf(w) == pid) found = w;
     if (found) {
-      PrintRows(found);
-      return 0;
+      if (Lines lines = RowLines(found)) {
+        for (const std::string& line : *lines) Print(line);
+        return 0;
+      }
     }
-    if (GetTickCount() - start >= timeoutMs) return Fail("no open drop-down list", 1);
+    if (GetTickCount() - start >= timeoutMs) return Fail("no open drop-down list that answers", 1);
     Sleep(50);
   }
 }
@@ -231,14 +273,15 @@ int CmdOwner(DWORD pid, int x, int y) {
   HWND root = at ? GetAncestor(at, GA_ROOT) : nullptr;
   if (root && ProcessOf(root) == pid) return 0;
   return Fail("at (" + std::to_string(x) + "," + std::to_string(y) + ") is " +
-                  (root ? "\"" + Utf8(qbe2e::TextOf(root)) + "\" (class " + Utf8(qbe2e::ClassOf(root)) +
+                  (root ? "\"" + Utf8(qbe2e::HeldText(root)) + "\" (class " + Utf8(qbe2e::ClassOf(root)) +
                               ") of process " + std::to_string(ProcessOf(root))
                         : std::string("no window")),
               1);
 }
 
 int Usage() {
-  return Fail("usage: run EXE | end PID | window PID TITLE MS | control PID TITLE ID | controls PID TITLE | items PID TITLE ID | "
+  return Fail("usage: run EXE | end PID | window PID TITLE MS | control PID TITLE ID [MS] | controls PID TITLE [MS] | "
+              "items PID TITLE ID [MS] | "
               "droplist PID MS | msgbox PID TITLE MS | gone PID TITLE MS | owner PID X Y",
               2);
 }
@@ -259,11 +302,13 @@ int main(int argc, char** argv) {
   if (wargc < 4) return Usage();
   if (command == L"droplist") return CmdDropList(pid, Number(wargv[3]));
   const std::wstring title = wargv[3];
-  if (command == L"controls") return CmdControls(pid, title);
+  // The looks wait for a window that is slow to answer, up to an optional last argument.
+  auto waitArg = [&](int at) { return wargc > at ? Number(wargv[at]) : kLookTimeoutMs; };
+  if (command == L"controls") return CmdControls(pid, title, waitArg(4));
   if (wargc < 5) return Usage();
   if (command == L"window") return CmdWindow(pid, title, Number(wargv[4]));
-  if (command == L"control") return CmdControl(pid, title, static_cast<int>(Number(wargv[4])));
-  if (command == L"items") return CmdItems(pid, title, static_cast<int>(Number(wargv[4])));
+  if (command == L"control") return CmdControl(pid, title, static_cast<int>(Number(wargv[4])), waitArg(5));
+  if (command == L"items") return CmdItems(pid, title, static_cast<int>(Number(wargv[4])), waitArg(5));
   if (command == L"msgbox") return CmdMsgBox(pid, title, Number(wargv[4]));
   if (command == L"gone") return CmdGone(pid, title, Number(wargv[4]));
   if (command == L"owner") return CmdOwner(pid, static_cast<int>(Number(wargv[3])), static_cast<int>(Number(wargv[4])));
