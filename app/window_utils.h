@@ -18,6 +18,7 @@ void SetAlwaysOnTopMode(std::int32_t hWndOrForm, bool OnTop);
 // Appends arr[First..Last] (by default the whole array) to a list box or a combo
 // box, emptying it first when clearIt; drawing is suspended during the fill.
 // Any other kind of control: no effect. Bounds outside the array are clipped to it.
+// A list box is left able to scroll sideways as far as its widest row.
 void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, bool clearIt,
                     std::optional<long> First = std::nullopt, std::optional<long> Last = std::nullopt);
 

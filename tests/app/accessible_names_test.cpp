@@ -68,8 +68,8 @@ TEST_F(AccessibleNames, TheIncomingServerIsNamedAfterThePresetsProtocol) {
   EXPECT_EQ(AccessibleName(Ctl(kPopserver)), L"IMAP Server:");
 }
 
-// Windows names the provider box "Provider:" and the list after its frame;
-// Wine names the list not at all and the provider box by the text it shows.
+// Not as on Windows: Wine names the list not at all and the provider box by
+// the text it shows. (Should Wine change, this test says so.)
 TEST_F(AccessibleNames, UnderWineTheListHasNoNameAndTheProviderBoxItsText) {
   ChooseProvider(0);
   EXPECT_EQ(AccessibleName(Ctl(kLista)), L"");
