@@ -7,6 +7,8 @@
 
 #include "app/layout.h"
 #include "tests/support/form_fixture.h"
+#include "tests/support/registry_helpers.h"
+#include "accounts/account_layout.h"
 
 namespace qbtest {
 namespace {
@@ -187,6 +189,37 @@ TEST_F(WindowLayout, ControlsHaveTheirKindsStyles) {
   }
   for (ControlId id : {kBtnCancella, kBtnAggiungi, kBtnChiudi})
     EXPECT_TRUE(GetWindowLongW(Ctl(id), GWL_STYLE) & BS_NOTIFY);
+}
+
+bool HorizontalBarShown(HWND list) {
+  SCROLLBARINFO bar{};
+  bar.cbSize = sizeof bar;
+  return GetScrollBarInfo(list, static_cast<LONG>(OBJID_HSCROLL), &bar) &&
+         !(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+}
+
+// The end of a 202-character address and its " (Default)" can be scrolled
+// into view; once the long row is gone, so is the scroll bar.
+class AccountListSideways : public FormTest {};
+
+TEST_F(AccountListSideways, ALongAddressCanBeScrolledToItsEnd) {
+  const std::string address = std::string(190, 'm') + "@quillbeck.it";  // 203 characters
+  WriteText(AccountKeyPath("(KX) long"), "SMTP Email Address", address);
+  WriteText(AccountKeyPath("(KX) short"), "SMTP Email Address", "a@b.it");
+  Start();
+  HWND lista = Ctl(kLista);
+  EXPECT_TRUE(HorizontalBarShown(lista));
+  SendMessageW(lista, WM_HSCROLL, SB_RIGHT, 0);
+  SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+  GetScrollInfo(lista, SB_HORZ, &info);
+  RECT client{};
+  GetClientRect(lista, &client);
+  EXPECT_GT(info.nPos, client.right);  // scrolled by more than a whole list's width
+  EXPECT_EQ(info.nPos, info.nMax - static_cast<int>(info.nPage) + 1);
+
+  DeleteTree(HKEY_CURRENT_USER, AccountKeyPath("(KX) long"));
+  form().UpdateForm();
+  EXPECT_FALSE(HorizontalBarShown(lista));
 }
 
 TEST_F(WindowLayout, EachLabelIsAlignedAsTheWindowShowsIt) {
