@@ -83,10 +83,10 @@ void MainForm::DispatchLoopMessage(MSG& msg) {
   DispatchMessageW(&msg);
 }
 
-void MainForm::Guarded(const std::function<void()>& handler) {
-  // No error crosses a window procedure: what no handler caught is reported here.
+void MainForm::ReportUncaught() {
+  // Throwing the handled error again sorts it by its type.
   try {
-    handler();
+    throw;
   } catch (const AppError& error) {
     services_.fatal(hwnd_, error);
   } catch (const std::bad_alloc&) {

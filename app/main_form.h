@@ -82,7 +82,19 @@ class MainForm {
   static LRESULT ProviderProc(void* context, const SubclassedControl& provider, HWND hwnd, UINT msg, WPARAM wParam,
                               LPARAM lParam) noexcept;
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void Guarded(const std::function<void()>& handler);
+  // Runs a handler so that no error crosses a window procedure: what it did
+  // not catch is reported as fatal. A template rather than a std::function,
+  // which would allocate for every message.
+  template <typename Handler>
+  void Guarded(Handler&& handler) {
+    try {
+      handler();
+    } catch (...) {
+      ReportUncaught();
+    }
+  }
+  // Inside a catch block: reports the error being handled as fatal.
+  void ReportUncaught();
 
   // Creates the window; its creation (WM_CREATE) creates the controls and
   // runs the load handler.

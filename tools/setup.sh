@@ -16,6 +16,7 @@ packages=(
   fp-utils fp-compiler fp-units-fcl fp-units-misc fpc-source
   clang libclang-rt-14-dev
   unzip python3 debootstrap
+  osslsigncode openssl
 )
 
 installed() {  # package -> status 0 when installed (never fails the script)
