@@ -30,6 +30,12 @@ LONG OpenKey(HKEY parent, const wchar_t* path, REGSAM access, HKEY* opened) {
 }
 LONG DeleteKey(HKEY parent, const char* path) { return RegDeleteKeyA(parent, path); }
 LONG DeleteKey(HKEY parent, const wchar_t* path) { return RegDeleteKeyW(parent, path); }
+LONG QueryValueEx(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+  return RegQueryValueExA(key, name, nullptr, type, data, size);
+}
+LONG QueryValueEx(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) {
+  return RegQueryValueExW(key, name, nullptr, type, data, size);
+}
 
 // One key handle that this module opened, counted while it is open; closed
 // once, on every path out of the call.
@@ -170,11 +176,7 @@ KeyDeletion DeletionOf(LONG status) {
 template <class Char>
 LONG QueryValue(HKEY key, const Char* name, std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
   DWORD t = type, s = size;
-  LONG status;
-  if constexpr (sizeof(Char) == 1)
-    status = RegQueryValueExA(key, name, nullptr, &t, data, &s);
-  else
-    status = RegQueryValueExW(key, name, nullptr, &t, data, &s);
+  const LONG status = QueryValueEx(key, name, &t, data, &s);
   type = t;
   size = s;
   return status;
