@@ -49,9 +49,6 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
   return a == b || UpperCased(a) == UpperCased(b);
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return a == b || SameIgnoringCase(WideFromCodePage(a), WideFromCodePage(b));
-}
 
 namespace {
 using S = AccountValueSource;

@@ -31,10 +31,8 @@ std::wstring WideFromCodePage(const std::string& ansi);
 
 // Whether two names are one for the registry, which ignores letter case:
 // "(KX) Mario@q.it" is the key "(KX) mario@q.it". Addresses are compared the
-// same way, since an address decides the key's name. The ANSI form compares
-// the names as the code page widens them.
+// same way, since an address decides the key's name.
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b);
-bool SameIgnoringCase(const std::string& a, const std::string& b);
 
 // What an account key's value holds.
 enum class AccountValueSource {

@@ -211,12 +211,12 @@ TEST_F(AccountListTest, NamesCompareAsTheRegistryComparesThem) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.a) + " / " + c.b);
-    EXPECT_EQ(qb::SameIgnoringCase(c.a, c.b), c.same);
+    EXPECT_EQ(qb::SameIgnoringCase(qb::WideFromCodePage(c.a), qb::WideFromCodePage(c.b)), c.same);
     qbtest::CreateKey(qb::AccountKeyPath(c.a));
     EXPECT_EQ(qbtest::KeyExists(qb::AccountKeyPath(c.b)), c.same) << "the registry";
     qbtest::ClearScratchHkcu();
   }
-  EXPECT_TRUE(qb::SameIgnoringCase("", ""));
+  EXPECT_TRUE(qb::SameIgnoringCase(L"", L""));
 }
 
 }  // namespace

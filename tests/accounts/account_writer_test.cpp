@@ -114,9 +114,6 @@ TEST_F(AccountWriter, AnAddThatWroteNothingLeavesTheDefault) {
   EXPECT_TRUE(result.WroteNothing());
   EXPECT_EQ(result.failedValues.size(), 9u);
   EXPECT_EQ(ReadRaw(kManagerKey, "Default Mail Account").bytes, Bytes(std::string("(KX) before@quillbeck.it") + '\0'));
-  const auto written = WriteAccount(input_, IncomingProtocol::Pop3, true);
-  EXPECT_FALSE(written.WroteNothing());
-  EXPECT_EQ(ReadRaw(kManagerKey, "Default Mail Account").bytes, Bytes(std::string("(KX) mario@quillbeck.it") + '\0'));
 }
 
 // Without an incoming protocol only the outgoing server's options apply; ports
@@ -162,10 +159,6 @@ TEST_F(AccountWriter, AnUpdateRemovesOnlyItsOwnServersOptionsThatItDoesNotAskFor
       {IncomingProtocol::Pop3, {.ssl = true, .incomingPort = 995}, IncomingProtocol::Imap, {},
        {"IMAP Prompt for Password", "IMAP Server", "IMAP User Name", "POP3 Port", "POP3 Prompt for Password",
         "POP3 Secure Connection", "POP3 Server", "POP3 Use Sicily", "POP3 User Name"}},
-      // No incoming protocol: only the outgoing server's settings go.
-      {IncomingProtocol::Pop3, all, IncomingProtocol::Other, {},
-       {"POP3 Port", "POP3 Prompt for Password", "POP3 Secure Connection", "POP3 Server", "POP3 Use Sicily",
-        "POP3 User Name"}},
   };
   const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   for (const auto& c : cases) {

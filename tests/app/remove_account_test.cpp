@@ -190,26 +190,6 @@ TEST_F(RemoveAccount, AKeyChangedSinceTheRefreshIsDeletedOnlyWhileItHoldsTheRows
   EXPECT_TRUE(fatalErrors.empty());
 }
 
-// Two keys another program named alike, one with a letter the code page lacks:
-// each row shows its own address and removes exactly its own key.
-TEST_F(RemoveAccount, EachOfTwoLookAlikeRowsRemovesItsOwnKey) {
-  ClearScratchHkcu();
-  const std::wstring root = L"SOFTWARE\\Microsoft\\Internet Account Manager\\Accounts\\";
-  WriteText(root + L"(KX) \u0142uk@x.pl", L"SMTP Email Address", L"\u0142uk@x.pl");
-  WriteText(root + L"(KX) luk@x.pl", L"SMTP Email Address", L"luk@x.pl");
-  form().UpdateForm();
-  const std::vector<std::wstring> rows = Rows();
-  const auto found = std::find(rows.begin(), rows.end(), L"\u0142uk@x.pl");
-  ASSERT_NE(found, rows.end()) << "the row of the first key";
-  ClickRow(static_cast<int>(found - rows.begin()));
-  answers.push_back(IDYES);
-  Press(kBtnCancella);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, L"Vuoi veramente cancellare l'indirizzo \u0142uk@x.pl?");
-  EXPECT_EQ(SubKeys(root), std::vector<std::wstring>{L"(KX) luk@x.pl"});
-  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"luk@x.pl"});
-}
-
 TEST_F(RemoveAccount, WithNoRowSelectedNothingIsAskedOrDeleted) {
   EnableWindow(Ctl(kBtnCancella), TRUE);
   Press(kBtnCancella);

@@ -41,7 +41,6 @@ TEST_F(WideRegistryTest, LooksAlikeAreListedAndReadWithTheirOwnLetters) {
   } reads[] = {
       {L"R\\(KX) \u0142uk@x.pl", RegistryVariant::WideText(L"\u0142uk@x.pl")},
       {L"r\\(kx) LUK@X.PL", RegistryVariant::WideText(L"luk@x.pl")},
-      {L"R\\OE-\u03A9MEGA\\", RegistryVariant::WideText(L"omega@x.pl")},
       {L"R\\missing", RegistryVariant()},
   };
   for (const auto& read : reads)
@@ -57,48 +56,20 @@ TEST_F(WideRegistryTest, ADeletionTakesExactlyItsOwnKey) {
   EXPECT_FALSE(qb::RegistryKeyReadable(kHkcu, std::wstring(L"R\\(KX) \u0142uk@x.pl")));
 }
 
-TEST_F(WideRegistryTest, NumbersBytesAndLongTextsReadAsTheAnsiFormReadsThem) {
-  qbtest::WriteRaw("N", "dword", REG_DWORD, {3, 0, 0, 0});
-  qbtest::WriteRaw("N", "bytes", REG_BINARY, {1, 2, 3});
-  const std::wstring long1500(1500, L'\u0142');  // 3002 bytes: the second query
-  qbtest::WriteText(L"N", L"long", long1500);
-  EXPECT_EQ(qb::GetRegistryValue(kHkcu, L"N", L"dword"), RegistryVariant::Int32(3));
-  EXPECT_EQ(qb::GetRegistryValue(kHkcu, L"N", L"bytes"), RegistryVariant::Bytes({1, 2, 3}));
-  EXPECT_EQ(qb::GetRegistryValue(kHkcu, L"N", L"long"), RegistryVariant::WideText(long1500));
-}
-
-// The path stepping serves the wide names too: a 252-character key name below
-// the accounts root is past the 260 characters of one ANSI call.
-TEST_F(WideRegistryTest, ALongPathIsListedReadAndDeleted) {
-  const std::wstring root = L"SOFTWARE\\Microsoft\\Internet Account Manager\\Accounts";
-  const std::wstring name = L"(KX) " + std::wstring(240, L'\u0142') + L"@odd.it";
-  qbtest::WriteText(root + L"\\" + name, L"SMTP Email Address", L"k@odd.it");
-  EXPECT_EQ(qb::EnumRegistryKeys(kHkcu, root + L"\\"), WideNames{name});
-  EXPECT_EQ(qb::GetRegistryValue(kHkcu, root + L"\\" + name, L"SMTP Email Address"),
-            RegistryVariant::WideText(L"k@odd.it"));
-  EXPECT_EQ(qb::DeleteRegistryKey(kHkcu, root + L"\\" + name), qb::KeyDeletion::Deleted);
-  EXPECT_TRUE(qbtest::SubKeys(root).empty());
-}
-
 // The process's real handles, not the module's bookkeeping: a key handle that
 // an operation forgot to close shows here whoever opened it.
 TEST_F(WideRegistryTest, NoOperationLeavesARealHandleOpen) {
   qbtest::WriteText("A\\Key", "v", "text");
-  const std::string longPath = "Deep\\" + std::string(200, 'a') + "\\" + std::string(200, 'b');
   const std::vector<std::pair<const char*, std::function<void()>>> operations = {
       {"wide enumeration", [] { qb::EnumRegistryKeys(kHkcu, std::wstring(L"R")); }},
       {"wide read", [] { qb::GetRegistryValue(kHkcu, L"R\\OE-\u03A9mega", L"SMTP Email Address"); }},
-      {"wide read of a missing key", [] { qb::GetRegistryValue(kHkcu, L"R\\missing", L"v"); }},
       {"wide readable", [] { qb::RegistryKeyReadable(kHkcu, std::wstring(L"R\\OE-\u03A9mega")); }},
       {"wide deletion", [] { qb::DeleteRegistryKey(kHkcu, std::wstring(L"R\\(KX) luk@x.pl")); }},
       {"enumeration", [] { qb::EnumRegistryKeys(kHkcu, "A"); }},
       {"read", [] { qb::GetRegistryValue(kHkcu, "A\\Key", "v"); }},
       {"write", [] { qb::SetRegistryValue(kHkcu, "A\\Key", "w", RegistryVariant::Text("x")); }},
       {"creation", [] { qb::CreateRegistryKey(kHkcu, "A\\New"); }},
-      {"creation of a long path", [&] { qb::CreateRegistryKey(kHkcu, longPath); }},
-      {"read of a long path", [&] { qb::GetRegistryValue(kHkcu, longPath, "v"); }},
       {"value deletion", [] { qb::DeleteRegistryValue(kHkcu, "A\\Key", "w"); }},
-      {"readable", [] { qb::RegistryKeyReadable(kHkcu, "A\\Key"); }},
       {"deletion", [] { qb::DeleteRegistryKey(kHkcu, "A\\New"); }},
       {"unsupported kind", [] {
          try {

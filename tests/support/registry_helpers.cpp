@@ -49,18 +49,23 @@ void DeleteTree(HKEY root, const std::string& key) {
 
 namespace {
 
+std::vector<std::wstring> WideSubKeysOf(HKEY key) {
+  std::vector<std::wstring> names;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD len = 256;
+    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(name, len);
+  }
+  return names;
+}
+
 // DeleteTree by wide names: a key named with letters the code page lacks is
 // reached by no ANSI name ("OE-\u03A9mega" lists as "OE-Omega", which names no key).
 void DeleteWideTree(HKEY root, const std::wstring& key) {
   ScopedKey k;
   if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return;
-  std::vector<std::wstring> children;
-  wchar_t name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = 256;
-    if (RegEnumKeyExW(k.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    children.emplace_back(name, len);
-  }
+  const std::vector<std::wstring> children = WideSubKeysOf(k.get());
   for (auto it = children.rbegin(); it != children.rend(); ++it)
     if (RegDeleteKeyW(k.get(), it->c_str()) != ERROR_SUCCESS) DeleteWideTree(k.get(), *it);
   k.reset();
@@ -153,12 +158,6 @@ KeyValues AllValues(const std::string& key) {
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
-void CreateKey(const std::wstring& key) {
-  ScopedKey k;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_READ, nullptr, k.put(), nullptr) != ERROR_SUCCESS)
-    throw std::runtime_error("cannot create a key by its wide name");
-}
-
 void WriteText(const std::wstring& key, const std::wstring& value, const std::wstring& text) {
   ScopedKey k;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr) !=
@@ -169,16 +168,9 @@ void WriteText(const std::wstring& key, const std::wstring& value, const std::ws
 }
 
 std::vector<std::wstring> SubKeys(const std::wstring& key) {
-  std::vector<std::wstring> out;
   ScopedKey k;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return out;
-  wchar_t name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD len = 256;
-    if (RegEnumKeyExW(k.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    out.emplace_back(name, len);
-  }
-  return out;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return {};
+  return WideSubKeysOf(k.get());
 }
 
 namespace {

@@ -50,8 +50,7 @@ KeyValues AllValues(const std::string& key);
 std::vector<std::uint8_t> Bytes(const std::string& s);         // the characters of s as bytes
 
 // By wide names, for keys whose names the ANSI code page cannot hold (another
-// program made them): a key, a REG_SZ text written in UTF-16, the sub-keys' names.
-void CreateKey(const std::wstring& key);
+// program made them): a REG_SZ text written in UTF-16, the sub-keys' names.
 void WriteText(const std::wstring& key, const std::wstring& value, const std::wstring& text);
 std::vector<std::wstring> SubKeys(const std::wstring& key);
 
