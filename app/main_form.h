@@ -17,6 +17,7 @@
 #include "app/subclassed_control.h"
 #include "app/tooltips.h"
 #include "app/window_utils.h"
+#include "accounts/account_list.h"
 #include "accounts/account_writer.h"
 #include "catalogue/provider_catalogue.h"
 
@@ -51,7 +52,7 @@ class MainForm {
   HWND tooltip() const { return tooltips_.hwnd(); }
   HWND control(ControlId id) const;
   const ProviderCatalogue& catalogue() const { return catalogue_; }
-  const std::vector<std::string>& accountKeyList() const { return accountKeyList_; }
+  const std::vector<std::wstring>& accountKeyList() const { return accountKeyList_; }
   const std::wstring& helpFilePath() const { return helpFilePath_; }
 
   // Operations of the window.
@@ -122,7 +123,7 @@ class MainForm {
   // Adds the account from the fields; nullopt when nothing was written.
   std::optional<AccountWriteResult> Add_Account();
   // Asks whether to go on when the address is set up already; true: go on.
-  bool ConfirmAddressInUse(const std::string& address, const ProviderEntry& preset);
+  bool ConfirmAddressInUse(const std::string& address, const AddressInUse& inUse, const ProviderEntry& preset);
   void KeepKeyboardFocus(ControlId next);
 
   int ProviderIndex() const;
@@ -147,7 +148,7 @@ class MainForm {
   HWND lastFocus_ = nullptr;
   std::wstring helpFilePath_;
   ProviderCatalogue catalogue_;
-  std::vector<std::string> accountKeyList_;
+  std::vector<std::wstring> accountKeyList_;
   int appliedPreset_ = -1;
 };
 
