@@ -15,7 +15,8 @@ void* operator new(std::size_t size) {
   if (void* block = std::malloc(size ? size : 1)) return block;
   throw std::bad_alloc();
 }
-void operator delete(void* block) noexcept { std::free(block); }  // the sized one calls this
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace qbtest {
 namespace {
