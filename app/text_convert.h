@@ -87,4 +87,14 @@ inline std::wstring WindowTextOf(HWND hwnd) {
 // UTF-8 become U+FFFD (Windows XP drops them).
 inline std::wstring WideFromUtf8(const std::string& text) { return text_convert_detail::Widen(text, CP_UTF8); }
 
+// Every character keeps its identity in UTF-8 (the descriptions of errors).
+inline std::string Utf8FromWide(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 }  // namespace qb

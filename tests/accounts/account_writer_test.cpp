@@ -1,4 +1,4 @@
-// The account writer on its own: protocol recognition, address limits, and
+// The account writer on its own: address limits, and
 // what one write leaves in the registry.
 #include <gtest/gtest.h>
 
@@ -12,13 +12,6 @@ namespace qbtest {
 namespace {
 
 using namespace qb;
-
-TEST(AccountProtocol, OnlyTheLetterCaseIsForgiven) {
-  for (const char* p : {"POP3", "pop3", "Pop3", "pOp3"}) EXPECT_EQ(ClassifyProtocol(p), IncomingProtocol::Pop3) << p;
-  for (const char* p : {"IMAP", "imap", "iMaP"}) EXPECT_EQ(ClassifyProtocol(p), IncomingProtocol::Imap) << p;
-  for (const char* p : {"", " POP3", "POP3 ", "POP", "IMAP4", "x400", "P\xD6P3"})
-    EXPECT_EQ(ClassifyProtocol(p), IncomingProtocol::Other) << p;
-}
 
 TEST(AccountAddressLimits, BackslashesAndOverlongAddressesAreRefused) {
   EXPECT_EQ(MaxAccountAddressLength(), 202u);

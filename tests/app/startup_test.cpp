@@ -93,8 +93,8 @@ TEST_F(FormTest, AnUnreadablePresetFileIsReportedInItalianWithItsNumber) {
   EXPECT_EQ(fatalErrors[0].number(), 75);
   const std::string description = fatalErrors[0].description();
   EXPECT_EQ(description.rfind("Impossibile leggere il file \"providers.lst\" nella cartella", 0), 0u) << description;
-  // "può" in the ANSI code page the message box is given.
-  EXPECT_NE(description.find("pu\xF2 essere aperto"), std::string::npos) << description;
+  // "può" in UTF-8, as every description.
+  EXPECT_NE(description.find("pu\xC3\xB2 essere aperto"), std::string::npos) << description;
   RemoveDirectoryA("providers.lst");
 }
 
