@@ -54,10 +54,15 @@ std::vector<std::wstring> LockedFieldFaults(const NamedField& domain, const Name
   std::vector<std::wstring> faults;
   bool domainInAnsi = false;
   for (const NamedField* field : {&domain, &incoming, &smtp}) {
-    if (ContainsControlCharacter(field->text)) AddFault(faults, texts::kFaultControlCharacter, *field);
-    const std::wstring outside = CharactersOutsideAnsiListed(field->text);
-    if (!outside.empty()) AddFault(faults, texts::kFaultOutsideAnsi, *field, outside);
-    if (field == &domain) domainInAnsi = outside.empty();
+    // One fault a field: a control character needs no second word about the code page.
+    bool usable = !ContainsControlCharacter(field->text);
+    if (!usable) {
+      AddFault(faults, texts::kFaultControlCharacter, *field);
+    } else if (const std::wstring outside = CharactersOutsideAnsiListed(field->text); !outside.empty()) {
+      AddFault(faults, texts::kFaultOutsideAnsi, *field, outside);
+      usable = false;
+    }
+    if (field == &domain) domainInAnsi = usable;
   }
   if (DomainHoldsAt(domain.text)) AddFault(faults, texts::kFaultAt, domain);
   if (!domainInAnsi) return faults;

@@ -24,6 +24,19 @@ TEST(AccountAddressLimits, BackslashesAndOverlongAddressesAreRefused) {
   EXPECT_EQ(CheckAccountAddress(" a b @/:*?\"<>|"), AddressProblem::None);
 }
 
+// The registry counts a name's characters, not its bytes: in a double-byte
+// code page an address of 202 characters fits, and a character whose second
+// byte is that of "\\" is no backslash.
+TEST(AccountAddressLimits, CodePage932CountsCharactersNotBytes) {
+  ASSERT_EQ(GetACP(), 932u) << "this test needs the ANSI code page 932";
+  std::string fits;
+  for (int i = 0; i < 201; ++i) fits += "\x82\xA0";  // U+3042, two bytes
+  EXPECT_EQ(CheckAccountAddress(fits + "@"), AddressProblem::None);
+  EXPECT_EQ(CheckAccountAddress(fits + "@\x82\xA0"), AddressProblem::TooLong);
+  EXPECT_EQ(CheckAccountAddress("\x95\x5C@x.jp"), AddressProblem::None);  // U+8868
+  EXPECT_EQ(CheckAccountAddress("\x95\x5C\\@x.jp"), AddressProblem::Backslash);
+}
+
 class AccountWriter : public ::testing::Test {
  protected:
   void SetUp() override { ClearScratchHkcu(); }
