@@ -9,11 +9,18 @@
 namespace qb {
 
 std::size_t MaxAccountAddressLength() {
-  const std::size_t prefix = AccountKeyName("").size();
-  return std::min(kMaxKeyNameLength - prefix, kMaxKeyPathLength - AccountKeyPath("").size() - prefix);
+  static const std::size_t longest = [] {
+    const std::size_t prefix = AccountKeyName("").size();
+    return std::min(kMaxKeyNameLength - prefix, kMaxKeyPathLength - AccountKeyPath("").size() - prefix);
+  }();
+  return longest;
 }
 
 namespace {
+
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 // A text in the ANSI code page as the registry holds it, in UTF-16.
 std::wstring Widened(const std::string& ansi) {
@@ -28,11 +35,16 @@ std::wstring Widened(const std::string& ansi) {
 }  // namespace
 
 AddressProblem CheckAccountAddress(const std::string& address) {
-  // Widened first: in a double-byte code page the second byte of a character
-  // may be 0x5C, the byte of "\\", and the length is the registry's, in characters.
-  const std::wstring wide = Widened(address);
-  if (wide.find(L'\\') != std::wstring::npos) return AddressProblem::Backslash;
-  if (wide.size() > MaxAccountAddressLength()) return AddressProblem::TooLong;
+  // ASCII is one character a byte in every code page (the start-up check of
+  // the presets asks about thousands of domains). Otherwise widened first: in
+  // a double-byte code page the second byte of a character may be 0x5C, the
+  // byte of "\\", and the length is the registry's, in characters.
+  const bool ascii = IsAscii(address);
+  const std::wstring wide = ascii ? std::wstring() : Widened(address);
+  const bool backslash =
+      ascii ? address.find('\\') != std::string::npos : wide.find(L'\\') != std::wstring::npos;
+  if (backslash) return AddressProblem::Backslash;
+  if ((ascii ? address.size() : wide.size()) > MaxAccountAddressLength()) return AddressProblem::TooLong;
   return AddressProblem::None;
 }
 

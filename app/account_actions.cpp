@@ -55,17 +55,19 @@ std::optional<AccountInput> AccountInputInAnsi(const MainForm& form, std::wstrin
                       .incomingServer = ansi[2]};
 }
 
-NamedField NamedFieldOf(const MainForm& form, const AccountField& field) {
-  return {FieldName(form, field), WindowTextOf(form.control(field.field))};
-}
-
-// What is wrong with the fields a preset filled and locked (kAccountFields 1 to
-// 3), one kListItem each; empty when nothing is.
+// What is wrong with the fields a preset filled and locked, one kListItem
+// each; empty when nothing is.
 std::wstring LockedFieldProblems(const MainForm& form) {
+  // kAccountFields 1 to 3: dominio, popserver, smtpserver.
+  auto fieldOf = [](LockedField field) -> const AccountField& {
+    return kAccountFields[field == LockedField::Domain ? 1 : field == LockedField::IncomingServer ? 2 : 3];
+  };
+  auto textOf = [&](LockedField field) { return WindowTextOf(form.control(fieldOf(field).field)); };
   std::wstring problems;
-  for (const std::wstring& fault : LockedFieldFaults(NamedFieldOf(form, kAccountFields[1]),
-                                                     NamedFieldOf(form, kAccountFields[2]),
-                                                     NamedFieldOf(form, kAccountFields[3])))
+  for (const std::wstring& fault :
+       LockedFieldFaults(textOf(LockedField::Domain), textOf(LockedField::IncomingServer),
+                         textOf(LockedField::SmtpServer),
+                         [&](LockedField field) { return FieldName(form, fieldOf(field)); }))
     problems += texts::FormatText(texts::kListItem, {fault});
   return problems;
 }

@@ -36,7 +36,7 @@ std::vector<PresetNotice> UnusablePresets(const ProviderCatalogue& catalogue) {
   std::vector<PresetNotice> notices;
   for (std::size_t i = 0; i < catalogue.size(); ++i) {
     const std::size_t line = catalogue.lineNumber(i);
-    for (const std::wstring& fault : PresetFaults(catalogue[i]))
+    for (const std::wstring& fault : PresetFaults(catalogue.lockedFields(i)))
       notices.push_back({line, texts::FormatText(texts::kPresetCannotWork, {std::to_wstring(line), fault})});
   }
   return notices;

@@ -240,6 +240,16 @@ ProviderEntry ProviderCatalogue::at(std::size_t i) const {
   return (*this)[i];
 }
 
+LockedFieldsView ProviderCatalogue::lockedFields(std::size_t i) const {
+  const Line& line = lines_[i];
+  if (line.start & kGivenEntry) {
+    const ProviderEntry& e = given_[line.start & ~kGivenEntry];
+    return {e.domain, e.smtpServer, e.incomingServer, e.incomingProtocol};
+  }
+  const ScannedLine scanned = ScanLine<true>(text_.data() + line.start, text_.data() + text_.size());
+  return {scanned.fields[1], scanned.fields[2], scanned.fields[3], scanned.fields[4]};
+}
+
 std::string ProviderCatalogue::name(std::size_t i) const {
   const Line& line = lines_[i];
   if (line.start & kGivenEntry) return given_[line.start & ~kGivenEntry].name;

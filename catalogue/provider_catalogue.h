@@ -32,6 +32,15 @@ struct ProviderEntry {
   bool operator==(const ProviderEntry&) const = default;
 };
 
+// The fields a locked preset fills, seen in place: valid while the catalogue
+// lives and is not changed.
+struct LockedFieldsView {
+  std::string_view domain;
+  std::string_view smtpServer;
+  std::string_view incomingServer;
+  std::string_view incomingProtocol;
+};
+
 // Something in a data line that the loader could not use, reported to the user
 // once at start-up.
 struct ProviderProblem {
@@ -86,6 +95,9 @@ class ProviderCatalogue {
   // Only the name of preset i, for filling the provider box without cutting
   // the other fields.
   std::string name(std::size_t i) const;
+  // Preset i's domain, servers and protocol without a copy, for going through
+  // thousands of presets at start-up.
+  LockedFieldsView lockedFields(std::size_t i) const;
   // The line of the file preset i comes from, counted as problems count
   // lines; 0 for an entry given whole.
   std::size_t lineNumber(std::size_t i) const { return lines_[i].lineNumber; }
