@@ -7,25 +7,43 @@
 
 namespace qb {
 
-IncomingProtocol ClassifyProtocol(const std::string& protocol) {
-  // ASCII upper-casing suffices: no other letter of the ANSI code page
-  // upper-cases to a letter of "POP3" or "IMAP".
-  std::string upper = protocol;
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (upper == "POP3") return IncomingProtocol::Pop3;
-  if (upper == "IMAP") return IncomingProtocol::Imap;
-  return IncomingProtocol::Other;
+std::size_t MaxAccountAddressLength() {
+  static const std::size_t longest = [] {
+    const std::size_t prefix = AccountKeyName("").size();
+    return std::min(kMaxKeyNameLength - prefix, kMaxKeyPathLength - AccountKeyPath("").size() - prefix);
+  }();
+  return longest;
 }
 
-std::size_t MaxAccountAddressLength() {
-  const std::size_t prefix = AccountKeyName("").size();
-  return std::min(kMaxKeyNameLength - prefix, kMaxKeyPathLength - AccountKeyPath("").size() - prefix);
+namespace {
+
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
+
+// A text in the ANSI code page as the registry holds it, in UTF-16.
+std::wstring Widened(const std::string& ansi) {
+  if (ansi.empty()) return {};
+  const int size = static_cast<int>(ansi.size());
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), n);
+  return wide;
+}
+
+}  // namespace
 
 AddressProblem CheckAccountAddress(const std::string& address) {
-  if (address.find('\\') != std::string::npos) return AddressProblem::Backslash;
-  if (address.size() > MaxAccountAddressLength()) return AddressProblem::TooLong;
+  // ASCII is one character a byte in every code page (the start-up check of
+  // the presets asks about thousands of domains). Otherwise widened first: in
+  // a double-byte code page the second byte of a character may be 0x5C, the
+  // byte of "\\", and the length is the registry's, in characters.
+  const bool ascii = IsAscii(address);
+  const std::wstring wide = ascii ? std::wstring() : Widened(address);
+  const bool backslash =
+      ascii ? address.find('\\') != std::string::npos : wide.find(L'\\') != std::wstring::npos;
+  if (backslash) return AddressProblem::Backslash;
+  if ((ascii ? address.size() : wide.size()) > MaxAccountAddressLength()) return AddressProblem::TooLong;
   return AddressProblem::None;
 }
 

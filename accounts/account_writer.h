@@ -30,9 +30,6 @@ struct ServerOptions {
   bool loginAddress = false;       // the incoming server's user name is the whole address
 };
 
-// A preset's protocol, upper-cased and compared exactly: "pop3" is POP3, " POP3" is neither.
-IncomingProtocol ClassifyProtocol(const std::string& protocol);
-
 // The registry refuses key names longer than this many characters.
 inline constexpr std::size_t kMaxKeyNameLength = 255;
 // Many programs open a key by its whole path in one ANSI call, which takes at
@@ -44,10 +41,12 @@ enum class AddressProblem { None, Backslash, TooLong };
 
 // Whether "(KX) " + address can be one key name directly below the accounts root:
 // a backslash would reach a nested key that the list never shows, and a name
-// the registry cannot take would end in an error.
+// the registry cannot take would end in an error. The length is counted in
+// characters, as the registry counts it: in a double-byte code page an address
+// of 102 characters may take 204 bytes.
 AddressProblem CheckAccountAddress(const std::string& address);
 
-// The longest account address that fits (202 characters).
+// The longest account address that fits, in characters (202).
 std::size_t MaxAccountAddressLength();
 
 struct AccountWriteResult {

@@ -44,7 +44,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
 
 void ReportFatalError(HWND owner, const AppError& error) {
   const std::wstring text =
-      texts::FormatText(texts::kFatalError, {std::to_wstring(error.number()), WideFromAnsi(error.description())});
+      texts::FormatText(texts::kFatalError, {std::to_wstring(error.number()), WideFromUtf8(error.description())});
   MessageBoxW(owner, text.c_str(), texts::kWindowTitle, MB_OK | MB_ICONERROR | MB_TOPMOST);
   ExitProcess(error.number() != 0 ? static_cast<UINT>(error.number()) : 1u);
 }

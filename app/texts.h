@@ -109,6 +109,11 @@ inline constexpr wchar_t kPresetMissingServer[] =
 inline constexpr wchar_t kPresetUnreadableEncoding[] =
     L"il file è salvato in una codifica che il programma non sa leggere (contiene molti caratteri nulli ma non è "
     L"UTF-16): salvalo come UTF-8 o UTF-16";
+// %2: a kFault* text.
+inline constexpr wchar_t kPresetCannotWork[] =
+    L"riga %1: %2: con questo provider non si potrà mai aggiungere un indirizzo";
+inline constexpr wchar_t kPresetConflictingSetting[] =
+    L"riga %1: l'impostazione \"%2\" contraddice una precedente della stessa riga ed è stata ignorata";
 inline constexpr wchar_t kPresetOtherProblem[] = L"riga %1: ";
 // %1: how many problems the report leaves out.
 inline constexpr wchar_t kPresetMoreProblems[] = L"\n- e altri %1";
@@ -130,7 +135,7 @@ inline constexpr wchar_t kListItem[] = L"\n- %1";
 
 // An error no handler caught; %1: its number, %2: its description.
 inline constexpr wchar_t kFatalError[] = L"Si è verificato un errore e il programma verrà chiuso.\n\nErrore %1: %2";
-// Descriptions of the window's own errors (in the ANSI code page, as every error's).
+// Descriptions of the window's own errors (UTF-8, as every error's).
 inline constexpr char kErrorNoWindow[] = "Impossibile creare la finestra";
 inline constexpr char kErrorOutOfMemory[] = "Out of memory";
 inline constexpr char kErrorInternal[] = "Internal error";
@@ -161,6 +166,29 @@ inline constexpr wchar_t kSettingsNotRemoved[] =
 // After kAddedIncompletely; %1: one kListItem per value.
 inline constexpr wchar_t kAlsoSettingsNotRemoved[] =
     L"\nNon è stato possibile nemmeno togliere queste impostazioni del provider scelto in precedenza:%1";
+// %1: the domain field's text.
+inline constexpr wchar_t kDomainWithAt[] =
+    L"L'indirizzo non è stato configurato: nel campo Dominio scrivi solo la parte dell'indirizzo che segue "
+    L"\"@\" (qui: \"%1\"). Il programma mette da sé \"@\" fra lo username e il dominio.";
+
+// ---- A preset that fills and locks fields no account can take: the user can
+// ---- correct nothing, the provider must.
+// %1: the provider's name; %2: one kListItem per kFault* text.
+inline constexpr wchar_t kPresetFieldsWrong[] =
+    L"L'indirizzo non è stato configurato: le impostazioni del provider «%1» sono errate:%2\n"
+    L"Questi campi sono compilati dal provider e non si possono modificare. Segnala il problema al provider.";
+// What is wrong with a field a preset fills; %1: the field's name.
+inline constexpr wchar_t kFaultControlCharacter[] =
+    L"il campo %1 contiene un carattere di controllo (per esempio una tabulazione)";
+// %2: one kCharacterOutsideAnsi per character.
+inline constexpr wchar_t kFaultOutsideAnsi[] =
+    L"il campo %1 contiene caratteri che la codifica del sistema non può rappresentare:%2";
+inline constexpr wchar_t kFaultAt[] = L"il campo %1 contiene il carattere \"@\"";
+inline constexpr wchar_t kFaultBackslash[] = L"il campo %1 contiene il carattere \"\\\"";
+// %2: the longest address, in characters.
+inline constexpr wchar_t kFaultTooLong[] =
+    L"il campo %1 è troppo lungo: lo username e il dominio insieme possono avere al massimo %2 caratteri";
+
 // Stands for the part of a long value that a message leaves out.
 inline constexpr wchar_t kLeftOut[] = L"…";
 

@@ -1,4 +1,4 @@
-// The account writer on its own: protocol recognition, address limits, and
+// The account writer on its own: address limits, and
 // what one write leaves in the registry.
 #include <gtest/gtest.h>
 
@@ -14,13 +14,6 @@ namespace {
 
 using namespace qb;
 
-TEST(AccountProtocol, OnlyTheLetterCaseIsForgiven) {
-  for (const char* p : {"POP3", "pop3", "Pop3", "pOp3"}) EXPECT_EQ(ClassifyProtocol(p), IncomingProtocol::Pop3) << p;
-  for (const char* p : {"IMAP", "imap", "iMaP"}) EXPECT_EQ(ClassifyProtocol(p), IncomingProtocol::Imap) << p;
-  for (const char* p : {"", " POP3", "POP3 ", "POP", "IMAP4", "x400", "P\xD6P3"})
-    EXPECT_EQ(ClassifyProtocol(p), IncomingProtocol::Other) << p;
-}
-
 TEST(AccountAddressLimits, BackslashesAndOverlongAddressesAreRefused) {
   EXPECT_EQ(MaxAccountAddressLength(), 202u);
   EXPECT_EQ(CheckAccountAddress("mario@quillbeck.it"), AddressProblem::None);
@@ -30,6 +23,19 @@ TEST(AccountAddressLimits, BackslashesAndOverlongAddressesAreRefused) {
   EXPECT_EQ(CheckAccountAddress(std::string(203, 'a')), AddressProblem::TooLong);
   // Other characters are the user's business: the key name takes them.
   EXPECT_EQ(CheckAccountAddress(" a b @/:*?\"<>|"), AddressProblem::None);
+}
+
+// The registry counts a name's characters, not its bytes: in a double-byte
+// code page an address of 202 characters fits, and a character whose second
+// byte is that of "\\" is no backslash.
+TEST(AccountAddressLimits, CodePage932CountsCharactersNotBytes) {
+  ASSERT_EQ(GetACP(), 932u) << "this test needs the ANSI code page 932";
+  std::string fits;
+  for (int i = 0; i < 201; ++i) fits += "\x82\xA0";  // U+3042, two bytes
+  EXPECT_EQ(CheckAccountAddress(fits + "@"), AddressProblem::None);
+  EXPECT_EQ(CheckAccountAddress(fits + "@\x82\xA0"), AddressProblem::TooLong);
+  EXPECT_EQ(CheckAccountAddress("\x95\x5C@x.jp"), AddressProblem::None);  // U+8868
+  EXPECT_EQ(CheckAccountAddress("\x95\x5C\\@x.jp"), AddressProblem::Backslash);
 }
 
 class AccountWriter : public ::testing::Test {
