@@ -152,6 +152,7 @@ struct MailCheck::Server {
   bool tlsEstablished = false;
   bool greeted = false;
   bool startTlsOffered = false;
+  int handshakeAlert = -1;  // the alert the server ended the handshake with
   std::string raw;       // bytes received and not yet decrypted (TLS)
   std::string received;  // text received and not yet read
   std::string answer;    // the whole answer so far, for a message
@@ -262,7 +263,7 @@ struct MailCheck::Server {
   }
 
   void OnClosedByServer() {
-    if (phase == Phase::Handshaking) return Finish(Outcome::HandshakeFailed);
+    if (phase == Phase::Handshaking) return FailHandshake();
     if (phase == Phase::Verifying) return;  // the certificate's verdict comes first
     if (!answer.empty() && !greeted) return FinishWrongProtocol();
     Finish(greeted ? Outcome::NoStartTls : Outcome::Refused);
@@ -359,6 +360,7 @@ struct MailCheck::Server {
   }
 
   void ContinueHandshake() {
+    if (const std::optional<int> alert = TlsAlertAt(raw)) handshakeAlert = *alert;
     std::string out;
     const TlsClient::Step step = tls->Continue(raw, out);
     SendBytes(out);
@@ -366,9 +368,12 @@ struct MailCheck::Server {
     if (step == TlsClient::Step::Established) StartVerifying();
   }
 
+  // Wine's SChannel reports no error for the server's alert (it waits for
+  // more), so the alert read in clear decides too; Windows may say either.
   void FailHandshake() {
     const SECURITY_STATUS error = tls->error();
-    const bool unsupported = error == SEC_E_ALGORITHM_MISMATCH || error == SEC_E_UNSUPPORTED_FUNCTION;
+    const bool unsupported = error == SEC_E_ALGORITHM_MISMATCH || error == SEC_E_UNSUPPORTED_FUNCTION ||
+                             (handshakeAlert >= 0 && IsUnsupportedSecurityAlert(handshakeAlert));
     Finish(unsupported ? Outcome::HandshakeUnsupported : Outcome::HandshakeFailed);
   }
 
@@ -413,7 +418,11 @@ MailCheck::MailCheck(HWND window, std::vector<ServerTarget> targets, Limits limi
     : window_(window), id_(nextCheckId++), limits_(limits) {
   WSADATA data;
   WSAStartup(MAKEWORD(2, 2), &data);
-  for (ServerTarget& target : targets) results_.push_back(ServerResult{.target = std::move(target)});
+  for (ServerTarget& target : targets) {
+    ServerResult result;
+    result.target = std::move(target);
+    results_.push_back(std::move(result));
+  }
   const std::size_t count = std::min<std::size_t>(results_.size(), kTimerCount);
   results_.resize(count);
   for (std::size_t i = 0; i < count; ++i)

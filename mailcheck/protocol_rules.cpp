@@ -56,6 +56,18 @@ EhloVerdict ReadEhloLine(std::string_view line, bool& offered) {
 
 bool IsStartTlsReady(std::string_view line) { return IsReplyLine(line, "220"); }
 
+std::optional<int> TlsAlertAt(std::string_view received) {
+  // Content type 21 (alert), version 3.x, length 2, then level and description.
+  if (received.size() < 7 || received[0] != '\x15' || received[1] != '\x03' || received[3] != 0 ||
+      received[4] != 2)
+    return std::nullopt;
+  return static_cast<unsigned char>(received[6]);
+}
+
+bool IsUnsupportedSecurityAlert(int description) {
+  return description == 40 || description == 70 || description == 71;
+}
+
 std::string_view GoodbyeCommand(Protocol protocol) {
   return protocol == Protocol::Imap ? "a1 LOGOUT\r\n" : "QUIT\r\n";
 }

@@ -26,6 +26,14 @@ EhloVerdict ReadEhloLine(std::string_view line, bool& offered);
 // "220" answers STARTTLS with "ready to start TLS".
 bool IsStartTlsReady(std::string_view line);
 
+// The alert a TLS server sends in clear when it ends a handshake: its
+// description when `received` starts with an alert record, otherwise nullopt.
+std::optional<int> TlsAlertAt(std::string_view received);
+// Whether that alert says the client's protocol version or ciphers are not
+// acceptable (handshake_failure, protocol_version, insufficient_security):
+// what a server answers a system whose TLS is too old.
+bool IsUnsupportedSecurityAlert(int description);
+
 // The polite goodbye of the protocol.
 std::string_view GoodbyeCommand(Protocol protocol);
 

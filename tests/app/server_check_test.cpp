@@ -203,6 +203,7 @@ TEST_F(ServerCheck, ChiudiAbandonsTheCheck) {
   Verifica();
   Press(kBtnChiudi);
   EXPECT_EQ(endedCount, 1);
+  EXPECT_FALSE(form().CheckRunning()) << "its sockets and timers go with the window";
   EXPECT_FALSE(RunUntil([&] { return !messages.empty(); }, 1500));
 }
 

@@ -58,4 +58,14 @@ TEST(ProtocolRules, LinesAndShownAnswers) {
   EXPECT_EQ(qb::mailcheck::GoodbyeCommand(Protocol::Pop3), "QUIT\r\n");
 }
 
+TEST(ProtocolRules, AlertsThatEndAHandshake) {
+  using namespace std::string_literals;
+  EXPECT_EQ(qb::mailcheck::TlsAlertAt("\x15\x03\x03\x00\x02\x02\x46"s), 70);  // protocol_version
+  EXPECT_EQ(qb::mailcheck::TlsAlertAt("\x15\x03\x01\x00\x02\x02\x28more"s), 40);
+  EXPECT_EQ(qb::mailcheck::TlsAlertAt("\x16\x03\x03\x00\x02\x02\x28"s), std::nullopt);  // a handshake record
+  EXPECT_EQ(qb::mailcheck::TlsAlertAt("\x15\x03\x03\x00\x02\x02"s), std::nullopt);       // cut short
+  EXPECT_TRUE(qb::mailcheck::IsUnsupportedSecurityAlert(71));
+  EXPECT_FALSE(qb::mailcheck::IsUnsupportedSecurityAlert(48));  // unknown_ca: a certificate matter
+}
+
 }  // namespace

@@ -76,6 +76,13 @@ def tls_context(folder, name):
     return context
 
 
+def only_cipher(context):
+    """TLS 1.2 with one cipher (ARIA) that the client does not offer: the server ends the handshake."""
+    context.maximum_version = ssl.TLSVersion.TLSv1_2
+    context.set_ciphers("ECDHE-ARIA256-GCM-SHA384")
+    return context
+
+
 DOVECOT_CONF = """
 base_dir = {folder}/dovecot-run
 state_dir = {folder}/dovecot-state
@@ -197,6 +204,23 @@ def start_misbehaving(folder, ports):
         started.set()
 
     thread = threading.Thread(target=lambda: (loop.run_until_complete(serve()), loop.run_forever()), daemon=True)
+    # asyncio drops the connection without the alert when a handshake fails; a
+    # plain TLS socket sends it, as mail servers do.
+    refusing = socket.create_server(("127.0.0.1", ports["tls_cipher"]))
+    context = only_cipher(tls_context(folder, "good"))
+
+    def refuse_handshakes():
+        while True:
+            try:
+                client, _ = refusing.accept()
+            except OSError:
+                return  # closed: the run is over
+            try:
+                context.wrap_socket(client, server_side=True).close()
+            except (OSError, ssl.SSLError):
+                client.close()
+
+    threading.Thread(target=refuse_handshakes, daemon=True).start()
     thread.start()
     if not started.wait(15):
         fail("starting the misbehaving servers")
@@ -216,7 +240,7 @@ def main():
     try:
         make_certificates(folder)
         names = ["pop3", "pop3s", "imap", "imaps", "smtp", "smtp_starttls", "smtps", "silent", "closes", "http",
-                 "tls_other", "tls_expired", "tls_selfsigned", "tls_strangers", "refused"]
+                 "tls_other", "tls_expired", "tls_selfsigned", "tls_strangers", "tls_cipher", "refused"]
         ports = {name: free_port() for name in names}  # "refused": nothing listens there
         dovecot = start_dovecot(folder, ports)
         controllers = start_smtp(folder, ports)
