@@ -13,15 +13,15 @@ using mailcheck::ServerTarget;
 
 struct ServerValues {
   Protocol protocol;
-  const char* server;
-  const char* port;
-  const char* secure;
+  const wchar_t* server;
+  const wchar_t* port;
+  const wchar_t* secure;
   std::uint16_t standardPort;
 };
 constexpr ServerValues kServerValues[] = {
-    {Protocol::Pop3, "POP3 Server", "POP3 Port", "POP3 Secure Connection", 110},
-    {Protocol::Imap, "IMAP Server", "IMAP Port", "IMAP Secure Connection", 143},
-    {Protocol::Smtp, "SMTP Server", "SMTP Port", "SMTP Secure Connection", 25},
+    {Protocol::Pop3, L"POP3 Server", L"POP3 Port", L"POP3 Secure Connection", 110},
+    {Protocol::Imap, L"IMAP Server", L"IMAP Port", L"IMAP Secure Connection", 143},
+    {Protocol::Smtp, L"SMTP Server", L"SMTP Port", L"SMTP Secure Connection", 25},
 };
 // SMTP with "SMTP Secure Connection" 1 speaks TLS from the first byte on this
 // port only; on any other it starts with EHLO and STARTTLS, as the mail client does.
@@ -48,17 +48,17 @@ Security SecurityOf(Protocol protocol, const RegistryVariant& value, std::uint16
 
 }  // namespace
 
-std::vector<ServerTarget> ReadAccountServers(const std::string& keyName) {
-  const std::string path = AccountKeyPath(keyName);
+std::vector<ServerTarget> ReadAccountServers(const std::wstring& keyName) {
+  const std::wstring path = AccountKeyPath(keyName);
   std::vector<ServerTarget> targets;
   for (const ServerValues& values : kServerValues) {
     const RegistryVariant server = GetRegistryValue(HKEY_CURRENT_USER, path, values.server);
-    if (!server.IsText() || server.text().empty()) continue;
+    if (server.kind() != RegistryVariant::Kind::WideText || server.wideText().empty()) continue;
     const std::uint16_t port =
         PortOf(GetRegistryValue(HKEY_CURRENT_USER, path, values.port), values.standardPort);
     const Security security =
         SecurityOf(values.protocol, GetRegistryValue(HKEY_CURRENT_USER, path, values.secure), port);
-    targets.push_back(ServerTarget{values.protocol, server.text(), port, security});
+    targets.push_back(ServerTarget{values.protocol, server.wideText(), port, security});
   }
   return targets;
 }

@@ -10,6 +10,6 @@ namespace qb {
 
 // Every incoming server the key names ("POP3 Server", "IMAP Server"), then
 // "SMTP Server"; empty when the key is gone or names none.
-std::vector<mailcheck::ServerTarget> ReadAccountServers(const std::string& keyName);
+std::vector<mailcheck::ServerTarget> ReadAccountServers(const std::wstring& keyName);
 
 }  // namespace qb

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "accounts/account_layout.h"
-#include "accounts/account_list.h"
 #include "registry/registry_ops.h"
 
 namespace qb {
@@ -52,6 +51,7 @@ bool Asked(AccountValueOption option, const ServerOptions& options) {
   return false;
 }
 
+// A text source is stored as REG_SZ, a number or a port as REG_DWORD.
 RegistryVariant ContentOf(const AccountValueSpec& spec, const AccountInput& input, const std::string& address,
                           const ServerOptions& options) {
   switch (spec.source) {
@@ -72,11 +72,14 @@ bool Written(const AccountValueSpec& spec, IncomingProtocol protocol, const Serv
 }
 
 // An update keeps no server option of an earlier preset that this one does not
-// ask for: port 995 and SSL beside a plain server would never connect.
+// ask for: port 995 and SSL beside a plain server would never connect. Only
+// the servers this write describes are concerned: the other protocol's server
+// keeps its settings together with its name.
 void RemoveOptionsNotAsked(const std::string& keyPath, IncomingProtocol protocol, const ServerOptions& options,
                            AccountWriteResult& result) {
   for (const AccountValueSpec& spec : kAccountValues) {
-    if (spec.option == AccountValueOption::None || Written(spec, protocol, options)) continue;
+    if (spec.option == AccountValueOption::None || !Applies(spec.when, protocol) || Asked(spec.option, options))
+      continue;
     if (!DeleteRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name)) result.unremovedValues.emplace_back(spec.name);
   }
 }
@@ -84,30 +87,30 @@ void RemoveOptionsNotAsked(const std::string& keyPath, IncomingProtocol protocol
 }  // namespace
 
 AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault,
-                                const ServerOptions& options) {
+                                const ServerOptions& options, const std::optional<std::string>& heldKeyName) {
   const std::string address = AccountAddress(input.userName, input.domain);
   // The registry reaches an existing key whatever the letter case; the default
   // must name it as it is held, since the list compares the default exactly.
-  const std::string newName = AccountKeyName(address);
-  AccountWriteResult result{FindAccountKey(newName).value_or(newName), address, {}, {}};
+  AccountWriteResult result;
+  result.keyName = heldKeyName.value_or(AccountKeyName(address));
+  result.address = address;
   const std::string keyPath = AccountKeyPath(result.keyName);
 
   const bool existed = CreateRegistryKey(HKEY_CURRENT_USER, keyPath);
   for (const AccountValueSpec& spec : kAccountValues) {
     if (!Written(spec, protocol, options)) continue;
-    if (!SetRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name, ContentOf(spec, input, address, options)))
+    if (SetRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name, ContentOf(spec, input, address, options)))
+      ++result.writtenValues;
+    else
       result.failedValues.emplace_back(spec.name);
   }
   if (existed) RemoveOptionsNotAsked(keyPath, protocol, options, result);
-  // Written last, so that it never names an account whose key could not be made.
-  if (makeDefault &&
+  // Written last, so that it never names an account whose key could not be
+  // made, nor one that received none of its values.
+  if (makeDefault && !result.WroteNothing() &&
       !SetRegistryValue(HKEY_CURRENT_USER, kManagerKey, kDefaultMailAccountValue, RegistryVariant::Text(result.keyName)))
     result.failedValues.emplace_back(kDefaultMailAccountValue);
   return result;
-}
-
-KeyDeletion DeleteAccountKey(const std::string& keyName) {
-  return DeleteRegistryKey(HKEY_CURRENT_USER, AccountKeyPath(keyName));
 }
 
 }  // namespace qb

@@ -95,7 +95,9 @@ std::wstring NameList(const std::vector<std::string>& names) {
 std::wstring IncompleteAddReport(const AccountWriteResult& written) {
   const std::wstring address = ShownInMessage(WideFromAnsi(written.address));
   std::wstring report;
-  if (!written.failedValues.empty())
+  if (written.WroteNothing())
+    report = texts::FormatText(texts::kNotAddedOrUpdated, {address});
+  else if (!written.failedValues.empty())
     report = texts::FormatText(texts::kAddedIncompletely, {address, NameList(written.failedValues)});
   if (!written.unremovedValues.empty()) {
     const std::wstring left = NameList(written.unremovedValues);
@@ -122,9 +124,9 @@ std::wstring ListaRowText(HWND lista, int index) {
 }
 
 // Whether the row (with or without the default mark) shows this address. The
-// list received the address up to its first NUL, converted as WideFromAnsi does.
-bool RowShowsAddress(const std::wstring& row, const std::string& address) {
-  const std::wstring shown = WideFromAnsi(std::string(address.c_str()));
+// list received the address up to its first NUL.
+bool RowShowsAddress(const std::wstring& row, const std::wstring& address) {
+  const std::wstring shown(address.c_str());
   return row == shown || row == shown + WideFromAnsi(kDefaultMarker);
 }
 
@@ -132,8 +134,8 @@ enum class Removal { Done, OutOfDate, Refused };
 
 // Deletes the account key only while it still holds the address its row shows:
 // another program may have given the key to another account since the list was read.
-Removal RemoveAccountShown(const std::string& keyName, const std::wstring& row) {
-  const std::optional<std::string> address = ReadAccountAddress(keyName);
+Removal RemoveAccountShown(const std::wstring& keyName, const std::wstring& row) {
+  const std::optional<std::wstring> address = ReadAccountAddress(keyName);
   if (!address || !RowShowsAddress(row, *address)) return Removal::OutOfDate;
   switch (DeleteAccountKey(keyName)) {
     case KeyDeletion::Deleted: return Removal::Done;
@@ -186,8 +188,14 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
       break;
   }
   const ProviderEntry preset = catalogue_[static_cast<std::size_t>(index)];
-  if (!ConfirmAddressInUse(address, preset)) return std::nullopt;
-  return WriteAccount(input, ClassifyProtocol(preset.incomingProtocol), index == 0, ServerOptionsOf(preset.settings));
+  // The one look through the accounts of this add: the question and the writer share it.
+  const AddressInUse inUse = FindAddressInUse(address);
+  if (!ConfirmAddressInUse(address, inUse, preset)) return std::nullopt;
+  // A held name the code page cannot hold is reached by the address's own name
+  // all the same (the registry ignores letter case); only the default then differs.
+  const std::optional<std::string> heldKeyName = inUse.ownKey ? ExactAnsiFromWide(*inUse.ownKey) : std::nullopt;
+  return WriteAccount(input, ClassifyProtocol(preset.incomingProtocol), index == 0, ServerOptionsOf(preset.settings),
+                      heldKeyName);
 }
 
 void MainForm::OnAddClick() {
@@ -196,11 +204,11 @@ void MainForm::OnAddClick() {
   UpdateForm();
   KeepKeyboardFocus(kProvider);  // the next account starts with a provider
   if (const std::wstring report = IncompleteAddReport(*written); !report.empty()) Tell(report, MB_ICONWARNING);
-  StartCheck(written->keyName, CheckOrigin::AfterAdd);  // will the account work?
+  StartCheck(WideFromAnsi(written->keyName), CheckOrigin::AfterAdd);  // will the account work?
 }
 
-bool MainForm::ConfirmAddressInUse(const std::string& address, const ProviderEntry& preset) {
-  const AddressInUse inUse = FindAddressInUse(address);
+bool MainForm::ConfirmAddressInUse(const std::string& address, const AddressInUse& inUse,
+                                   const ProviderEntry& preset) {
   if (!inUse.any()) return true;
   const std::wstring shown = ShownInMessage(WideFromAnsi(address));
   // The account's own key is updated; another program's account stays as it is
@@ -226,7 +234,7 @@ void MainForm::OnRemoveClick() {
   Removal removal = Removal::Done;
   const int selected = ListaIndex();
   if (selected >= 0 && static_cast<std::size_t>(selected) < accountKeyList_.size()) {
-    const std::string keyName = accountKeyList_[static_cast<std::size_t>(selected)];
+    const std::wstring keyName = accountKeyList_[static_cast<std::size_t>(selected)];
     removal = RemoveAccountShown(keyName, ListaRowText(control(kLista), selected));
     if (removal == Removal::Done && check_ && SameIgnoringCase(checkedKey_, keyName)) DropCheck();
   }

@@ -65,7 +65,7 @@ std::wstring ServerLines(const std::vector<ServerResult>& results) {
   std::wstring lines;
   for (const ServerResult& result : results)
     lines += texts::FormatText(texts::kCheckServerLine,
-                               {RoleOf(result.target.protocol), texts::ShownInMessage(WideFromAnsi(result.target.host)),
+                               {RoleOf(result.target.protocol), texts::ShownInMessage(result.target.host),
                                 std::to_wstring(result.target.port), SecurityOf(result.target.security),
                                 OutcomeText(result)});
   return lines;

@@ -18,6 +18,7 @@
 #include "app/subclassed_control.h"
 #include "app/tooltips.h"
 #include "app/window_utils.h"
+#include "accounts/account_list.h"
 #include "accounts/account_writer.h"
 #include "app/check_report.h"
 #include "catalogue/provider_catalogue.h"
@@ -56,7 +57,7 @@ class MainForm {
   HWND tooltip() const { return tooltips_.hwnd(); }
   HWND control(ControlId id) const;
   const ProviderCatalogue& catalogue() const { return catalogue_; }
-  const std::vector<std::string>& accountKeyList() const { return accountKeyList_; }
+  const std::vector<std::wstring>& accountKeyList() const { return accountKeyList_; }
   const std::wstring& helpFilePath() const { return helpFilePath_; }
 
   // Operations of the window.
@@ -118,7 +119,7 @@ class MainForm {
   void OnCheckMenu();
 
   // Starts checking the servers of this account key, replacing a check that runs.
-  void StartCheck(const std::string& keyName, CheckOrigin origin);
+  void StartCheck(const std::wstring& keyName, CheckOrigin origin);
   void OnCheckMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   // Abandons the running check without a word.
   void DropCheck();
@@ -127,7 +128,7 @@ class MainForm {
   // Adds the account from the fields; nullopt when nothing was written.
   std::optional<AccountWriteResult> Add_Account();
   // Asks whether to go on when the address is set up already; true: go on.
-  bool ConfirmAddressInUse(const std::string& address, const ProviderEntry& preset);
+  bool ConfirmAddressInUse(const std::string& address, const AddressInUse& inUse, const ProviderEntry& preset);
   void KeepKeyboardFocus(ControlId next);
 
   int ProviderIndex() const;
@@ -152,10 +153,10 @@ class MainForm {
   HWND lastFocus_ = nullptr;
   std::wstring helpFilePath_;
   ProviderCatalogue catalogue_;
-  std::vector<std::string> accountKeyList_;
+  std::vector<std::wstring> accountKeyList_;
   int appliedPreset_ = -1;
   std::unique_ptr<mailcheck::MailCheck> check_;
-  std::string checkedKey_;
+  std::wstring checkedKey_;
   std::wstring checkedAddress_;
   CheckOrigin checkOrigin_ = CheckOrigin::AfterAdd;
   mailcheck::Limits checkLimits_;

@@ -17,10 +17,10 @@ void MainForm::OnCheckMenu() {
   StartCheck(accountKeyList_[static_cast<std::size_t>(index)], CheckOrigin::OnDemand);
 }
 
-void MainForm::StartCheck(const std::string& keyName, CheckOrigin origin) {
+void MainForm::StartCheck(const std::wstring& keyName, CheckOrigin origin) {
   DropCheck();  // a new check replaces the one that runs: its result is never shown
   checkedKey_ = keyName;
-  checkedAddress_ = WideFromAnsi(ReadAccountAddress(keyName).value_or(keyName));
+  checkedAddress_ = ReadAccountAddress(keyName).value_or(keyName);
   checkOrigin_ = origin;
   check_ = std::make_unique<mailcheck::MailCheck>(hwnd_, ReadAccountServers(keyName), checkLimits_,
                                                   services_.resolveName);

@@ -80,6 +80,10 @@ inline constexpr wchar_t kAddressTooLong[] =
 // %1: the address; %2: one kListItem per value.
 inline constexpr wchar_t kAddedIncompletely[] =
     L"L'indirizzo \"%1\" non è stato configurato completamente. Non è stato possibile scrivere questi valori:%2";
+// When the registry took none of the account's values; %1: the address.
+inline constexpr wchar_t kNotAddedOrUpdated[] =
+    L"L'indirizzo \"%1\" non è stato aggiunto né aggiornato: non è stato possibile scrivere nessuno dei suoi "
+    L"valori. L'account predefinito non è cambiato.";
 
 // Removing an account; %1: the list's row.
 inline constexpr wchar_t kConfirmRemoval[] = L"Vuoi veramente cancellare l'indirizzo %1?";

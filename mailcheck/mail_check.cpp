@@ -1,6 +1,7 @@
 #include "mailcheck/mail_check.h"
 
 #include <atomic>
+#include <optional>
 
 #include "core/handles.h"
 #include "mailcheck/certificate_check.h"
@@ -42,7 +43,7 @@ struct ResolveJob {
   HWND window;
   unsigned checkId;
   std::size_t server;
-  std::string host;
+  std::wstring host;
   std::uint16_t port;
   NameResolver resolver;
 };
@@ -86,19 +87,23 @@ bool StartHelper(LPTHREAD_START_ROUTINE routine, std::unique_ptr<Job> job) {
   return true;
 }
 
-std::wstring WideFromAnsi(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
+// A host name for getaddrinfo; a name the code page cannot hold does not resolve.
+std::optional<std::string> AnsiHostName(const std::wstring& host) {
+  if (host.empty()) return std::nullopt;
+  BOOL lossy = FALSE;
+  const int size = static_cast<int>(host.size());
+  const int n = WideCharToMultiByte(CP_ACP, 0, host.data(), size, nullptr, 0, nullptr, &lossy);
+  if (n <= 0 || lossy) return std::nullopt;
+  std::string ansi(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, host.data(), size, ansi.data(), n, nullptr, nullptr);
+  return ansi;
 }
 
 int WholeSeconds(unsigned ms) { return static_cast<int>((ms + 500) / 1000); }
 
 }  // namespace
 
-std::vector<SocketAddress> ResolveWithGetAddrInfo(const std::string& host, std::uint16_t port) {
+std::vector<SocketAddress> ResolveWithGetAddrInfo(const std::wstring& host, std::uint16_t port) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -106,10 +111,12 @@ std::vector<SocketAddress> ResolveWithGetAddrInfo(const std::string& host, std::
   addrinfo* found = nullptr;
   const std::string service = std::to_string(port);
   std::vector<SocketAddress> addresses;
+  const std::optional<std::string> name = AnsiHostName(host);
+  if (!name) return addresses;
   // The check that asked may be gone and have ended its own use of Winsock.
   WSADATA data;
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return addresses;
-  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0) found = nullptr;
+  if (getaddrinfo(name->c_str(), service.c_str(), &hints, &found) != 0) found = nullptr;
   for (addrinfo* a = found; a; a = a->ai_next) {
     if (a->ai_addrlen > sizeof(sockaddr_storage)) continue;
     SocketAddress address;
@@ -353,7 +360,7 @@ struct MailCheck::Server {
     phase = Phase::Handshaking;
     tls = std::make_unique<TlsClient>();
     std::string out;
-    const TlsClient::Step step = tls->Start(WideFromAnsi(target().host), out);
+    const TlsClient::Step step = tls->Start(target().host, out);
     SendBytes(out);
     if (step == TlsClient::Step::Failed) return FailHandshake();
     if (!raw.empty()) ContinueHandshake();
@@ -383,7 +390,7 @@ struct MailCheck::Server {
     PCCERT_CONTEXT certificate = tls->ServerCertificate();
     if (!certificate) return Finish(Outcome::CertificateUntrusted);
     auto job = std::make_unique<CertificateJob>(
-        CertificateJob{window, checkId, index, certificate, WideFromAnsi(target().host)});
+        CertificateJob{window, checkId, index, certificate, target().host});
     if (!StartHelper(CertificateThread, std::move(job))) {
       CertFreeCertificateContext(certificate);
       Finish(Outcome::CertificateUntrusted);

@@ -21,7 +21,7 @@ enum class Security {
 
 struct ServerTarget {
   Protocol protocol;
-  std::string host;  // as the account key holds it (ANSI code page)
+  std::wstring host;  // as the account key holds it
   std::uint16_t port;
   Security security;
   bool operator==(const ServerTarget&) const = default;
@@ -63,7 +63,9 @@ struct SocketAddress {
 
 // Resolves a name to its addresses, IPv6 and IPv4, in the order to try them.
 // Runs on a helper thread: it may block.
-using NameResolver = std::function<std::vector<SocketAddress>(const std::string& host, std::uint16_t port)>;
-std::vector<SocketAddress> ResolveWithGetAddrInfo(const std::string& host, std::uint16_t port);
+using NameResolver = std::function<std::vector<SocketAddress>(const std::wstring& host, std::uint16_t port)>;
+// getaddrinfo: the ANSI call, which Windows XP has (GetAddrInfoW came with XP SP2
+// and the SDK headers declare it for later systems only).
+std::vector<SocketAddress> ResolveWithGetAddrInfo(const std::wstring& host, std::uint16_t port);
 
 }  // namespace qb::mailcheck

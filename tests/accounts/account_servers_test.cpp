@@ -28,9 +28,9 @@ void WriteDword(const std::string& key, const std::string& value, std::uint32_t 
 TEST_F(AccountServers, StandardPortsWithoutSecurity) {
   WriteText(key_, "POP3 Server", "pop.prova.it");
   WriteText(key_, "SMTP Server", "smtp.prova.it");
-  const std::vector<ServerTarget> expected = {{Protocol::Pop3, "pop.prova.it", 110, Security::None},
-                                              {Protocol::Smtp, "smtp.prova.it", 25, Security::None}};
-  EXPECT_EQ(qb::ReadAccountServers("(KX) mario@prova.it"), expected);
+  const std::vector<ServerTarget> expected = {{Protocol::Pop3, L"pop.prova.it", 110, Security::None},
+                                              {Protocol::Smtp, L"smtp.prova.it", 25, Security::None}};
+  EXPECT_EQ(qb::ReadAccountServers(L"(KX) mario@prova.it"), expected);
 }
 
 TEST_F(AccountServers, PortsAndSecurityAsTheMailClientReadsThem) {
@@ -40,9 +40,9 @@ TEST_F(AccountServers, PortsAndSecurityAsTheMailClientReadsThem) {
   WriteText(key_, "SMTP Server", "smtp.prova.it");
   WriteDword(key_, "SMTP Port", 587);
   WriteDword(key_, "SMTP Secure Connection", 1);  // 1 on a port other than 465: STARTTLS
-  const std::vector<ServerTarget> expected = {{Protocol::Imap, "imap.prova.it", 993, Security::Tls},
-                                              {Protocol::Smtp, "smtp.prova.it", 587, Security::StartTls}};
-  EXPECT_EQ(qb::ReadAccountServers("(KX) mario@prova.it"), expected);
+  const std::vector<ServerTarget> expected = {{Protocol::Imap, L"imap.prova.it", 993, Security::Tls},
+                                              {Protocol::Smtp, L"smtp.prova.it", 587, Security::StartTls}};
+  EXPECT_EQ(qb::ReadAccountServers(L"(KX) mario@prova.it"), expected);
 }
 
 TEST_F(AccountServers, SmtpOn465IsTlsFromTheFirstByteAndOnlyOneMeansSecure) {
@@ -51,18 +51,18 @@ TEST_F(AccountServers, SmtpOn465IsTlsFromTheFirstByteAndOnlyOneMeansSecure) {
   WriteText(key_, "SMTP Server", "smtp.prova.it");
   WriteDword(key_, "SMTP Port", 465);
   WriteDword(key_, "SMTP Secure Connection", 1);
-  std::vector<ServerTarget> expected = {{Protocol::Pop3, "pop.prova.it", 110, Security::None},
-                                        {Protocol::Smtp, "smtp.prova.it", 465, Security::Tls}};
-  EXPECT_EQ(qb::ReadAccountServers("(KX) mario@prova.it"), expected);
+  std::vector<ServerTarget> expected = {{Protocol::Pop3, L"pop.prova.it", 110, Security::None},
+                                        {Protocol::Smtp, L"smtp.prova.it", 465, Security::Tls}};
+  EXPECT_EQ(qb::ReadAccountServers(L"(KX) mario@prova.it"), expected);
   WriteDword(key_, "SMTP Secure Connection", 2);
   expected[1].security = Security::None;
-  EXPECT_EQ(qb::ReadAccountServers("(KX) mario@prova.it"), expected);
+  EXPECT_EQ(qb::ReadAccountServers(L"(KX) mario@prova.it"), expected);
 }
 
 TEST_F(AccountServers, AKeyWithoutServersOrNoKeyGivesNone) {
   WriteText(key_, "SMTP Email Address", "mario@prova.it");
-  EXPECT_TRUE(qb::ReadAccountServers("(KX) mario@prova.it").empty());
-  EXPECT_TRUE(qb::ReadAccountServers("(KX) nessuno@prova.it").empty());
+  EXPECT_TRUE(qb::ReadAccountServers(L"(KX) mario@prova.it").empty());
+  EXPECT_TRUE(qb::ReadAccountServers(L"(KX) nessuno@prova.it").empty());
 }
 
 }  // namespace

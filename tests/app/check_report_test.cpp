@@ -13,7 +13,7 @@ using qb::mailcheck::ServerResult;
 
 ServerResult Result(Outcome outcome, Protocol protocol = Protocol::Pop3, Security security = Security::Tls) {
   ServerResult result;
-  result.target = {protocol, "pop.prova.it", 995, security};
+  result.target = {protocol, L"pop.prova.it", 995, security};
   result.outcome = outcome;
   return result;
 }

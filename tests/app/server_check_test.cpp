@@ -63,8 +63,8 @@ class ServerCheck : public FormTest {
  protected:
   void SetUp() override {
     FormTest::SetUp();
-    (*serverNames)["pop.prova.test"] = {"127.0.0.1"};
-    (*serverNames)["smtp.prova.test"] = {"127.0.0.1"};
+    (*serverNames)[L"pop.prova.test"] = {"127.0.0.1"};
+    (*serverNames)[L"smtp.prova.test"] = {"127.0.0.1"};
   }
   // Presets whose ports are those of the servers given.
   void StartWithPorts(std::uint16_t in, std::uint16_t out) {

@@ -33,7 +33,7 @@ TEST_F(FormTest, AfterStartUpTheFirstPresetIsSelectedAndItsFieldsLocked) {
   EXPECT_EQ(Text(kNome), L"");
 
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"anna@example.com", L"bruno@example.com (Default)"}));
-  EXPECT_EQ(form().accountKeyList(), (std::vector<std::string>{"00000001", "00000002"}));
+  EXPECT_EQ(form().accountKeyList(), (std::vector<std::wstring>{L"00000001", L"00000002"}));
   EXPECT_EQ(Selected(kLista), -1);
   EXPECT_EQ(GetFocus(), Ctl(kLista));
   EXPECT_TRUE(fatalErrors.empty());

@@ -27,7 +27,7 @@ using qb::mailcheck::Security;
 using qb::mailcheck::ServerResult;
 using qb::mailcheck::ServerTarget;
 
-constexpr char kName[] = "mail.prova.test";  // the good certificate's name
+constexpr wchar_t kName[] = L"mail.prova.test";  // the good certificate's name
 
 std::map<std::string, std::uint16_t> ServerPorts() {
   std::map<std::string, std::uint16_t> ports;
@@ -96,7 +96,7 @@ class MailCheckTest : public ::testing::Test {
     ASSERT_FALSE(ports_.empty()) << "run through tests/mailcheck/servers.py";
     ASSERT_TRUE(rootTrusted_);
     (*names_)[kName] = {"127.0.0.1"};
-    (*names_)["altro.prova.test"] = {"127.0.0.1"};
+    (*names_)[L"altro.prova.test"] = {"127.0.0.1"};
   }
 
   std::uint16_t Port(const std::string& server) { return ports_.at(server); }
@@ -117,7 +117,7 @@ class MailCheckTest : public ::testing::Test {
     return results;
   }
 
-  ServerResult RunOne(Protocol protocol, const std::string& server, Security security, const char* host = kName) {
+  ServerResult RunOne(Protocol protocol, const std::string& server, Security security, const wchar_t* host = kName) {
     const std::vector<ServerResult> results = Run({{protocol, host, Port(server), security}});
     return results.empty() ? ServerResult{} : results[0];
   }
@@ -181,7 +181,7 @@ TEST_F(MailCheckTest, AnotherProtocolsAnswerIsShownShortened) {
 TEST_F(MailCheckTest, TheCertificatesNameAndTheWaitAreReported) {
   EXPECT_EQ(RunOne(Protocol::Pop3, "tls_other", Security::Tls).certificateName, L"altro.prova.test");
   // The certificate of mail.prova.test, reached by another name.
-  EXPECT_EQ(RunOne(Protocol::Pop3, "pop3s", Security::Tls, "altro.prova.test").outcome,
+  EXPECT_EQ(RunOne(Protocol::Pop3, "pop3s", Security::Tls, L"altro.prova.test").outcome,
             Outcome::CertificateOtherName);
   const std::vector<ServerResult> silent = Run({{Protocol::Pop3, kName, Port("silent"), Security::None}}, {3000, 1000});
   ASSERT_EQ(silent.size(), 1u);
@@ -190,11 +190,11 @@ TEST_F(MailCheckTest, TheCertificatesNameAndTheWaitAreReported) {
 }
 
 TEST_F(MailCheckTest, NamesThatDoNotResolveAndEveryAddressInTurn) {
-  EXPECT_EQ(RunOne(Protocol::Pop3, "pop3", Security::None, "nessuno.prova.test").outcome, Outcome::UnknownName);
-  (*names_)["doppio.prova.test"] = {"::1", "127.0.0.1"};  // the servers listen on IPv4 only
-  EXPECT_EQ(RunOne(Protocol::Pop3, "pop3", Security::None, "doppio.prova.test").outcome, Outcome::Answers);
-  (*names_)["solo6.prova.test"] = {"::1"};
-  EXPECT_EQ(RunOne(Protocol::Pop3, "pop3", Security::None, "solo6.prova.test").outcome, Outcome::Refused);
+  EXPECT_EQ(RunOne(Protocol::Pop3, "pop3", Security::None, L"nessuno.prova.test").outcome, Outcome::UnknownName);
+  (*names_)[L"doppio.prova.test"] = {"::1", "127.0.0.1"};  // the servers listen on IPv4 only
+  EXPECT_EQ(RunOne(Protocol::Pop3, "pop3", Security::None, L"doppio.prova.test").outcome, Outcome::Answers);
+  (*names_)[L"solo6.prova.test"] = {"::1"};
+  EXPECT_EQ(RunOne(Protocol::Pop3, "pop3", Security::None, L"solo6.prova.test").outcome, Outcome::Refused);
 }
 
 TEST_F(MailCheckTest, TheServersOfOneCheckRunAtOnce) {
@@ -213,11 +213,11 @@ TEST_F(MailCheckTest, TheServersOfOneCheckRunAtOnce) {
 }
 
 TEST(ResolveWithGetAddrInfo, NumericAddressesOfBothFamilies) {
-  const auto v4 = qb::mailcheck::ResolveWithGetAddrInfo("127.0.0.1", 110);
+  const auto v4 = qb::mailcheck::ResolveWithGetAddrInfo(L"127.0.0.1", 110);
   ASSERT_EQ(v4.size(), 1u);
   EXPECT_EQ(v4[0].address.ss_family, AF_INET);
   EXPECT_EQ(ntohs(reinterpret_cast<const sockaddr_in*>(&v4[0].address)->sin_port), 110);
-  const auto v6 = qb::mailcheck::ResolveWithGetAddrInfo("::1", 995);
+  const auto v6 = qb::mailcheck::ResolveWithGetAddrInfo(L"::1", 995);
   ASSERT_EQ(v6.size(), 1u);
   EXPECT_EQ(v6[0].address.ss_family, AF_INET6);
 }

@@ -40,7 +40,7 @@ bool AppendNumeric(const std::string& numeric, std::uint16_t port, std::vector<q
 }  // namespace
 
 qb::mailcheck::NameResolver LoopbackResolver(std::shared_ptr<const LoopbackNames> names) {
-  return [names](const std::string& host, std::uint16_t port) {
+  return [names](const std::wstring& host, std::uint16_t port) {
     std::vector<qb::mailcheck::SocketAddress> addresses;
     const auto found = names->find(host);
     if (found == names->end()) return addresses;

@@ -12,7 +12,7 @@
 namespace qbtest {
 
 // Host name -> the addresses it resolves to, as numeric text ("127.0.0.1", "::1"), in order.
-using LoopbackNames = std::map<std::string, std::vector<std::string>>;
+using LoopbackNames = std::map<std::wstring, std::vector<std::string>>;
 
 // A resolver over the names the map holds when it runs (the map is shared, so
 // a test may fill it after the resolver was handed out). A name not in the

@@ -1,0 +1,123 @@
+// The wide-name operations: keys that another program named with letters the
+// ANSI code page lacks are listed, read and deleted by their real names; and
+// no operation, of either width, leaves a real handle of the process open.
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/support/registry_fixture.h"
+
+namespace {
+
+using qb::RegistryVariant;
+using WideNames = std::vector<std::wstring>;
+
+const HKEY kHkcu = HKEY_CURRENT_USER;
+
+WideNames Sorted(WideNames names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class WideRegistryTest : public qbtest::RegistryFixture {
+ protected:
+  // In the ANSI code page 1252 the first two meet as "(KX) luk@x.pl"; the third
+  // has no ANSI name at all.
+  void SetUp() override {
+    RegistryFixture::SetUp();
+    qbtest::WriteText(L"R\\(KX) \u0142uk@x.pl", L"SMTP Email Address", L"\u0142uk@x.pl");
+    qbtest::WriteText(L"R\\(KX) luk@x.pl", L"SMTP Email Address", L"luk@x.pl");
+    qbtest::WriteText(L"R\\OE-\u03A9mega", L"SMTP Email Address", L"omega@x.pl");
+  }
+};
+
+TEST_F(WideRegistryTest, LooksAlikeAreListedAndReadWithTheirOwnLetters) {
+  EXPECT_EQ(Sorted(qb::EnumRegistryKeys(kHkcu, std::wstring(L"R"))),
+            (WideNames{L"(KX) luk@x.pl", L"(KX) \u0142uk@x.pl", L"OE-\u03A9mega"}));
+  const struct {
+    const wchar_t* key;
+    RegistryVariant expected;
+  } reads[] = {
+      {L"R\\(KX) \u0142uk@x.pl", RegistryVariant::WideText(L"\u0142uk@x.pl")},
+      {L"r\\(kx) LUK@X.PL", RegistryVariant::WideText(L"luk@x.pl")},
+      {L"R\\OE-\u03A9MEGA\\", RegistryVariant::WideText(L"omega@x.pl")},
+      {L"R\\missing", RegistryVariant()},
+  };
+  for (const auto& read : reads)
+    EXPECT_EQ(qb::GetRegistryValue(kHkcu, read.key, L"smtp email address"), read.expected) << read.key;
+  EXPECT_EQ(qb::GetRegistryValue(kHkcu, L"R\\OE-\u03A9mega", L"absent"), RegistryVariant::WideText(L""));
+}
+
+TEST_F(WideRegistryTest, ADeletionTakesExactlyItsOwnKey) {
+  EXPECT_EQ(qb::DeleteRegistryKey(kHkcu, std::wstring(L"R\\(KX) \u0142uk@x.pl")), qb::KeyDeletion::Deleted);
+  EXPECT_EQ(Sorted(qbtest::SubKeys(L"R")), (WideNames{L"(KX) luk@x.pl", L"OE-\u03A9mega"}));
+  EXPECT_EQ(qb::DeleteRegistryKey(kHkcu, std::wstring(L"R\\(KX) \u0142uk@x.pl")), qb::KeyDeletion::Missing);
+  EXPECT_TRUE(qb::RegistryKeyReadable(kHkcu, std::wstring(L"R\\OE-\u03A9mega")));
+  EXPECT_FALSE(qb::RegistryKeyReadable(kHkcu, std::wstring(L"R\\(KX) \u0142uk@x.pl")));
+}
+
+TEST_F(WideRegistryTest, NumbersBytesAndLongTextsReadAsTheAnsiFormReadsThem) {
+  qbtest::WriteRaw("N", "dword", REG_DWORD, {3, 0, 0, 0});
+  qbtest::WriteRaw("N", "bytes", REG_BINARY, {1, 2, 3});
+  const std::wstring long1500(1500, L'\u0142');  // 3002 bytes: the second query
+  qbtest::WriteText(L"N", L"long", long1500);
+  EXPECT_EQ(qb::GetRegistryValue(kHkcu, L"N", L"dword"), RegistryVariant::Int32(3));
+  EXPECT_EQ(qb::GetRegistryValue(kHkcu, L"N", L"bytes"), RegistryVariant::Bytes({1, 2, 3}));
+  EXPECT_EQ(qb::GetRegistryValue(kHkcu, L"N", L"long"), RegistryVariant::WideText(long1500));
+}
+
+// The path stepping serves the wide names too: a 252-character key name below
+// the accounts root is past the 260 characters of one ANSI call.
+TEST_F(WideRegistryTest, ALongPathIsListedReadAndDeleted) {
+  const std::wstring root = L"SOFTWARE\\Microsoft\\Internet Account Manager\\Accounts";
+  const std::wstring name = L"(KX) " + std::wstring(240, L'\u0142') + L"@odd.it";
+  qbtest::WriteText(root + L"\\" + name, L"SMTP Email Address", L"k@odd.it");
+  EXPECT_EQ(qb::EnumRegistryKeys(kHkcu, root + L"\\"), WideNames{name});
+  EXPECT_EQ(qb::GetRegistryValue(kHkcu, root + L"\\" + name, L"SMTP Email Address"),
+            RegistryVariant::WideText(L"k@odd.it"));
+  EXPECT_EQ(qb::DeleteRegistryKey(kHkcu, root + L"\\" + name), qb::KeyDeletion::Deleted);
+  EXPECT_TRUE(qbtest::SubKeys(root).empty());
+}
+
+// The process's real handles, not the module's bookkeeping: a key handle that
+// an operation forgot to close shows here whoever opened it.
+TEST_F(WideRegistryTest, NoOperationLeavesARealHandleOpen) {
+  qbtest::WriteText("A\\Key", "v", "text");
+  const std::string longPath = "Deep\\" + std::string(200, 'a') + "\\" + std::string(200, 'b');
+  const std::vector<std::pair<const char*, std::function<void()>>> operations = {
+      {"wide enumeration", [] { qb::EnumRegistryKeys(kHkcu, std::wstring(L"R")); }},
+      {"wide read", [] { qb::GetRegistryValue(kHkcu, L"R\\OE-\u03A9mega", L"SMTP Email Address"); }},
+      {"wide read of a missing key", [] { qb::GetRegistryValue(kHkcu, L"R\\missing", L"v"); }},
+      {"wide readable", [] { qb::RegistryKeyReadable(kHkcu, std::wstring(L"R\\OE-\u03A9mega")); }},
+      {"wide deletion", [] { qb::DeleteRegistryKey(kHkcu, std::wstring(L"R\\(KX) luk@x.pl")); }},
+      {"enumeration", [] { qb::EnumRegistryKeys(kHkcu, "A"); }},
+      {"read", [] { qb::GetRegistryValue(kHkcu, "A\\Key", "v"); }},
+      {"write", [] { qb::SetRegistryValue(kHkcu, "A\\Key", "w", RegistryVariant::Text("x")); }},
+      {"creation", [] { qb::CreateRegistryKey(kHkcu, "A\\New"); }},
+      {"creation of a long path", [&] { qb::CreateRegistryKey(kHkcu, longPath); }},
+      {"read of a long path", [&] { qb::GetRegistryValue(kHkcu, longPath, "v"); }},
+      {"value deletion", [] { qb::DeleteRegistryValue(kHkcu, "A\\Key", "w"); }},
+      {"readable", [] { qb::RegistryKeyReadable(kHkcu, "A\\Key"); }},
+      {"deletion", [] { qb::DeleteRegistryKey(kHkcu, "A\\New"); }},
+      {"unsupported kind", [] {
+         try {
+           qb::SetRegistryValue(kHkcu, "A\\Key", "b", RegistryVariant::Boolean(true));
+         } catch (const qb::AppError&) {
+         }
+       }},
+  };
+  // The first exception of the process opens handles of the runtime's own
+  // (two under Wine), which the error path below must not be charged with.
+  try {
+    throw qb::AppError(0, "");
+  } catch (const qb::AppError&) {
+  }
+  for (const auto& [what, operation] : operations) {
+    const std::size_t before = qbtest::ProcessHandleCount();
+    operation();
+    EXPECT_EQ(qbtest::ProcessHandleCount(), before) << what;
+  }
+}
+
+}  // namespace
