@@ -234,6 +234,7 @@ void MainForm::OnAddClick() {
   UpdateForm();
   KeepKeyboardFocus(kProvider);  // the next account starts with a provider
   if (const std::wstring report = IncompleteAddReport(*written); !report.empty()) Tell(report, MB_ICONWARNING);
+  StartCheck(WideFromAnsi(written->keyName), CheckOrigin::AfterAdd);  // will the account work?
 }
 
 bool MainForm::ConfirmAddressInUse(const std::string& address, const AddressInUse& inUse,
@@ -262,9 +263,11 @@ void MainForm::OnRemoveClick() {
   if (answer != IDYES) return;
   Removal removal = Removal::Done;
   const int selected = ListaIndex();
-  if (selected >= 0 && static_cast<std::size_t>(selected) < accountKeyList_.size())
-    removal = RemoveAccountShown(accountKeyList_[static_cast<std::size_t>(selected)],
-                                 ListaRowText(control(kLista), selected));
+  if (selected >= 0 && static_cast<std::size_t>(selected) < accountKeyList_.size()) {
+    const std::wstring keyName = accountKeyList_[static_cast<std::size_t>(selected)];
+    removal = RemoveAccountShown(keyName, ListaRowText(control(kLista), selected));
+    if (removal == Removal::Done && check_ && SameIgnoringCase(checkedKey_, keyName)) DropCheck();
+  }
   UpdateForm();
   KeepKeyboardFocus(kLista);
   if (removal == Removal::OutOfDate)

@@ -61,6 +61,7 @@ MainForm::Services MainForm::DefaultServices() {
   };
   s.fatal = ReportFatalError;
   s.ended = [] { PostQuitMessage(0); };
+  s.resolveName = mailcheck::ResolveWithGetAddrInfo;
   return s;
 }
 
@@ -118,6 +119,10 @@ LRESULT CALLBACK MainForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 }
 
 LRESULT MainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (mailcheck::IsCheckMessage(msg, wParam)) {
+    OnCheckMessage(msg, wParam, lParam);
+    return 0;
+  }
   switch (msg) {
     case WM_CREATE:
       CreateControls();
@@ -153,10 +158,18 @@ LRESULT MainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // window, takes it (see Tooltips::Create).
       tooltips_.Relay(hwnd_, msg, wParam, lParam);
       break;
+    case WM_SETCURSOR:
+      // While a check runs the pointer says so over the whole window, controls included.
+      if (check_ && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32650)));  // IDC_APPSTARTING
+        return TRUE;
+      }
+      break;
     case WM_CLOSE:
       OnCloseClick();
       return 0;
     case WM_DESTROY:
+      DropCheck();
       tooltips_.Destroy();
       if (services_.ended) services_.ended();
       return 0;
@@ -197,6 +210,9 @@ void MainForm::OnCommand(int id, int code, HWND /*source*/) {
     case kMenuAiuto:
       if (code == 0) OnHelpMenu();
       break;
+    case kMenuVerifica:
+      if (code == 0) OnCheckMenu();
+      break;
     default:
       break;  // IDOK and IDCANCEL (Enter and Esc) mean nothing here
   }
@@ -213,8 +229,7 @@ void MainForm::CreateMainWindow() {
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
 
-  MenuHandle menu(CreateMenu());
-  AppendMenuW(menu.get(), MF_STRING, kMenuAiuto, texts::kMenuAiuto);
+  MenuHandle menu(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
   if (!CreateWindowExW(kWindowExStyle, kClassName, texts::kWindowTitle, kWindowStyle, x, y, width, height, nullptr,
                        menu.get(), instance_, this))
     throw AppError(static_cast<long>(GetLastError()), texts::kErrorNoWindow);

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,7 +20,9 @@
 #include "app/window_utils.h"
 #include "accounts/account_list.h"
 #include "accounts/account_writer.h"
+#include "app/check_report.h"
 #include "catalogue/provider_catalogue.h"
+#include "mailcheck/mail_check.h"
 
 namespace qb {
 
@@ -35,6 +38,8 @@ class MainForm {
     std::function<void(HWND owner, const AppError& error)> fatal;
     // The window was destroyed: the program ends.
     std::function<void()> ended;
+    // Resolves a mail server's name for the check; runs on a helper thread.
+    mailcheck::NameResolver resolveName;
   };
   static Services DefaultServices();
 
@@ -74,6 +79,11 @@ class MainForm {
 
   // The window procedure's dispatch, also driven directly by tests.
   void OnCommand(int id, int code, HWND source);
+
+  // The check of an account's mail servers: whether one runs, and its time
+  // limits (tests shorten them).
+  bool CheckRunning() const { return check_ != nullptr; }
+  void SetCheckLimits(const mailcheck::Limits& limits) { checkLimits_ = limits; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -118,6 +128,13 @@ class MainForm {
   void OnRemoveClick();
   void OnCloseClick();
   void OnHelpMenu();
+  void OnCheckMenu();
+
+  // Starts checking the servers of this account key, replacing a check that runs.
+  void StartCheck(const std::wstring& keyName, CheckOrigin origin);
+  void OnCheckMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Abandons the running check without a word.
+  void DropCheck();
   void OnHelpKey(const HELPINFO& info);
 
   // Adds the account from the fields; nullopt when nothing was written.
@@ -150,6 +167,11 @@ class MainForm {
   ProviderCatalogue catalogue_;
   std::vector<std::wstring> accountKeyList_;
   int appliedPreset_ = -1;
+  std::unique_ptr<mailcheck::MailCheck> check_;
+  std::wstring checkedKey_;
+  std::wstring checkedAddress_;
+  CheckOrigin checkOrigin_ = CheckOrigin::AfterAdd;
+  mailcheck::Limits checkLimits_;
 };
 
 }  // namespace qb

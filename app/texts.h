@@ -18,9 +18,8 @@
 
 namespace qb::texts {
 
-// The window and its menu.
+// The window (its menu bar is the MENU resource of res/quillbeck.rc).
 inline constexpr wchar_t kWindowTitle[] = L"Configurazione Mail";
-inline constexpr wchar_t kMenuAiuto[] = L"Aiuto";
 
 // Captions of the controls.
 inline constexpr wchar_t kFrame1Caption[] = L"Indirizzi già configurati in Outlook Express:";
@@ -129,6 +128,64 @@ inline constexpr wchar_t kPresetFileUnreadable[] =
     L"Il file esiste ma non può essere aperto: potrebbe essere in uso da parte di un altro programma, essere una "
     L"cartella anziché un file, oppure non essere accessibile con i permessi del tuo utente. Chiudi gli altri "
     L"programmi che lo usano e riprova.";
+
+// The check of an account's mail servers ("Verifica").
+inline constexpr wchar_t kCheckTitle[] = L"Verifica";
+inline constexpr wchar_t kCheckSelectFirst[] =
+    L"Seleziona prima un indirizzo nell'elenco, poi scegli \"Verifica\" per controllare i suoi server di posta.";
+// %1: the address.
+inline constexpr wchar_t kCheckNoServers[] = L"L'indirizzo \"%1\" non indica nessun server di posta da verificare.";
+inline constexpr wchar_t kCheckOffline[] =
+    L"Non è stato possibile verificare l'indirizzo \"%1\": il computer sembra non essere collegato a Internet "
+    L"(non è stato trovato nessuno dei suoi server). Controlla la connessione a Internet e riprova.";
+// %1: the address; %2: one kCheckServerLine per server.
+inline constexpr wchar_t kCheckAllAnswer[] = L"Verifica dell'indirizzo \"%1\": tutti i server rispondono.%2";
+inline constexpr wchar_t kCheckProblems[] =
+    L"Verifica dell'indirizzo \"%1\": alcuni server non rispondono come l'account indica.%2%3";
+inline constexpr wchar_t kCheckAddedWithProblems[] =
+    L"L'indirizzo \"%1\" è stato aggiunto, ma la verifica dei suoi server ha trovato dei problemi.%2%3";
+inline constexpr wchar_t kCheckHelpHint[] =
+    L"\n\nFinché i problemi restano, Outlook Express non potrà ricevere o inviare la posta. Che cosa fare per "
+    L"ciascun caso è spiegato nell'Aiuto, alla pagina \"Verifica dei server\".";
+// %1: the role; %2: the server; %3: the port; %4: the security; %5: the outcome.
+inline constexpr wchar_t kCheckServerLine[] = L"\n\n- %1 %2, porta %3, %4: %5";
+inline constexpr wchar_t kRolePop3[] = L"Posta in arrivo POP3";
+inline constexpr wchar_t kRoleImap[] = L"Posta in arrivo IMAP";
+inline constexpr wchar_t kRoleSmtp[] = L"Posta in uscita SMTP";
+inline constexpr wchar_t kSecurityNone[] = L"connessione non protetta";
+inline constexpr wchar_t kSecurityTls[] = L"connessione protetta SSL/TLS";
+inline constexpr wchar_t kSecurityStartTls[] = L"connessione protetta STARTTLS";
+inline constexpr wchar_t kOutcomeAnswers[] = L"risponde correttamente.";
+inline constexpr wchar_t kOutcomeUnknownName[] =
+    L"nome del server sconosciuto. Controlla la connessione a Internet e che il nome del server sia scritto "
+    L"correttamente.";
+inline constexpr wchar_t kOutcomeRefused[] =
+    L"rifiuta il collegamento. Il server non offre il servizio su questa porta, oppure un firewall blocca il "
+    L"collegamento: controlla la porta indicata dal provider.";
+// %1: seconds.
+inline constexpr wchar_t kOutcomeNoAnswer[] =
+    L"non risponde (attesa di %1 secondi). La rete o un firewall potrebbe bloccare questa porta, oppure il server "
+    L"è fermo: riprova più tardi o chiedi al provider.";
+// %1: POP3, IMAP or SMTP; %2: the answer's first characters.
+inline constexpr wchar_t kOutcomeWrongProtocol[] =
+    L"non risponde come un server %1 (ha risposto: \"%2\"). Controlla il nome del server e la porta.";
+inline constexpr wchar_t kOutcomeCertificateExpired[] =
+    L"certificato non valido: scaduto. Controlla la data del computer; se è giusta, avvisa il provider.";
+// %1: the name the certificate holds.
+inline constexpr wchar_t kOutcomeCertificateOtherName[] =
+    L"certificato non valido: rilasciato per un altro nome (\"%1\"). Usa il nome del server che il provider "
+    L"indica per la connessione protetta.";
+inline constexpr wchar_t kOutcomeCertificateUntrusted[] =
+    L"certificato non valido: emesso da un'autorità non attendibile. Outlook Express rifiuterà il collegamento: "
+    L"chiedi al provider.";
+inline constexpr wchar_t kOutcomeHandshakeFailed[] =
+    L"connessione protetta non riuscita. Controlla la porta e se il server richiede la connessione protetta.";
+inline constexpr wchar_t kOutcomeHandshakeUnsupported[] =
+    L"connessione protetta non riuscita: questa versione di Windows non sa usare la protezione che il server "
+    L"richiede, e nemmeno il programma di posta di questo computer potrà usarla. Serve una versione di Windows "
+    L"più recente.";
+inline constexpr wchar_t kOutcomeNoStartTls[] =
+    L"non offre la connessione protetta (STARTTLS) che l'account richiede. Chiedi al provider quale porta usare.";
 
 // One item of a list inside a message; %1: the item.
 inline constexpr wchar_t kListItem[] = L"\n- %1";
