@@ -21,11 +21,18 @@ std::string AccountAddress(const std::string& userName, const std::string& domai
 std::string AccountKeyName(const std::string& address);
 // The accounts root with the key name appended directly.
 std::string AccountKeyPath(const std::string& keyName);
+std::wstring AccountKeyPath(const std::wstring& keyName);
 
-// Whether two names (in the ANSI code page) are one for the registry, which
-// ignores letter case: "(KX) Mario@q.it" is the key "(KX) mario@q.it". Addresses
-// are compared the same way, since an address decides the key's name.
-bool SameIgnoringCase(const std::string& a, const std::string& b);
+// A name of this layout (all of them ASCII) for the wide registry calls.
+std::wstring WideName(const char* ascii);
+// A text of the ANSI code page as the registry holds it: widened with the code
+// page, as the ANSI registry calls widen it.
+std::wstring WideFromCodePage(const std::string& ansi);
+
+// Whether two names are one for the registry, which ignores letter case:
+// "(KX) Mario@q.it" is the key "(KX) mario@q.it". Addresses are compared the
+// same way, since an address decides the key's name.
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b);
 
 // What an account key's value holds.
 enum class AccountValueSource {
@@ -42,12 +49,10 @@ enum class AccountValueSource {
 enum class AccountValueCondition { Always, Pop3, Imap };
 // Which server option asks for it; None: every account of the protocol gets it.
 enum class AccountValueOption { None, IncomingPort, OutgoingPort, Ssl, Auth };
-// How it is stored.
-enum class AccountValueType { Text, Dword };
-
+// The source decides how a value is stored: a text as REG_SZ, a number or a
+// port as REG_DWORD.
 struct AccountValueSpec {
   const char* name;
-  AccountValueType type;
   AccountValueSource source;
   std::int16_t number;  // the content when source is Number
   AccountValueCondition when;

@@ -3,30 +3,47 @@
 #include <algorithm>
 
 #include "accounts/account_layout.h"
-#include "accounts/account_list.h"
 #include "registry/registry_ops.h"
 
 namespace qb {
 
-IncomingProtocol ClassifyProtocol(const std::string& protocol) {
-  // ASCII upper-casing suffices: no other letter of the ANSI code page
-  // upper-cases to a letter of "POP3" or "IMAP".
-  std::string upper = protocol;
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (upper == "POP3") return IncomingProtocol::Pop3;
-  if (upper == "IMAP") return IncomingProtocol::Imap;
-  return IncomingProtocol::Other;
+std::size_t MaxAccountAddressLength() {
+  static const std::size_t longest = [] {
+    const std::size_t prefix = AccountKeyName("").size();
+    return std::min(kMaxKeyNameLength - prefix, kMaxKeyPathLength - AccountKeyPath("").size() - prefix);
+  }();
+  return longest;
 }
 
-std::size_t MaxAccountAddressLength() {
-  const std::size_t prefix = AccountKeyName("").size();
-  return std::min(kMaxKeyNameLength - prefix, kMaxKeyPathLength - AccountKeyPath("").size() - prefix);
+namespace {
+
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
+
+// A text in the ANSI code page as the registry holds it, in UTF-16.
+std::wstring Widened(const std::string& ansi) {
+  if (ansi.empty()) return {};
+  const int size = static_cast<int>(ansi.size());
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), n);
+  return wide;
+}
+
+}  // namespace
 
 AddressProblem CheckAccountAddress(const std::string& address) {
-  if (address.find('\\') != std::string::npos) return AddressProblem::Backslash;
-  if (address.size() > MaxAccountAddressLength()) return AddressProblem::TooLong;
+  // ASCII is one character a byte in every code page (the start-up check of
+  // the presets asks about thousands of domains). Otherwise widened first: in
+  // a double-byte code page the second byte of a character may be 0x5C, the
+  // byte of "\\", and the length is the registry's, in characters.
+  const bool ascii = IsAscii(address);
+  const std::wstring wide = ascii ? std::wstring() : Widened(address);
+  const bool backslash =
+      ascii ? address.find('\\') != std::string::npos : wide.find(L'\\') != std::wstring::npos;
+  if (backslash) return AddressProblem::Backslash;
+  if ((ascii ? address.size() : wide.size()) > MaxAccountAddressLength()) return AddressProblem::TooLong;
   return AddressProblem::None;
 }
 
@@ -52,6 +69,7 @@ bool Asked(AccountValueOption option, const ServerOptions& options) {
   return false;
 }
 
+// A text source is stored as REG_SZ, a number or a port as REG_DWORD.
 RegistryVariant ContentOf(const AccountValueSpec& spec, const AccountInput& input, const std::string& address,
                           const ServerOptions& options) {
   switch (spec.source) {
@@ -72,11 +90,14 @@ bool Written(const AccountValueSpec& spec, IncomingProtocol protocol, const Serv
 }
 
 // An update keeps no server option of an earlier preset that this one does not
-// ask for: port 995 and SSL beside a plain server would never connect.
+// ask for: port 995 and SSL beside a plain server would never connect. Only
+// the servers this write describes are concerned: the other protocol's server
+// keeps its settings together with its name.
 void RemoveOptionsNotAsked(const std::string& keyPath, IncomingProtocol protocol, const ServerOptions& options,
                            AccountWriteResult& result) {
   for (const AccountValueSpec& spec : kAccountValues) {
-    if (spec.option == AccountValueOption::None || Written(spec, protocol, options)) continue;
+    if (spec.option == AccountValueOption::None || !Applies(spec.when, protocol) || Asked(spec.option, options))
+      continue;
     if (!DeleteRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name)) result.unremovedValues.emplace_back(spec.name);
   }
 }
@@ -84,30 +105,30 @@ void RemoveOptionsNotAsked(const std::string& keyPath, IncomingProtocol protocol
 }  // namespace
 
 AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault,
-                                const ServerOptions& options) {
+                                const ServerOptions& options, const std::optional<std::string>& heldKeyName) {
   const std::string address = AccountAddress(input.userName, input.domain);
   // The registry reaches an existing key whatever the letter case; the default
   // must name it as it is held, since the list compares the default exactly.
-  const std::string newName = AccountKeyName(address);
-  AccountWriteResult result{FindAccountKey(newName).value_or(newName), address, {}, {}};
+  AccountWriteResult result;
+  result.keyName = heldKeyName.value_or(AccountKeyName(address));
+  result.address = address;
   const std::string keyPath = AccountKeyPath(result.keyName);
 
   const bool existed = CreateRegistryKey(HKEY_CURRENT_USER, keyPath);
   for (const AccountValueSpec& spec : kAccountValues) {
     if (!Written(spec, protocol, options)) continue;
-    if (!SetRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name, ContentOf(spec, input, address, options)))
+    if (SetRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name, ContentOf(spec, input, address, options)))
+      ++result.writtenValues;
+    else
       result.failedValues.emplace_back(spec.name);
   }
   if (existed) RemoveOptionsNotAsked(keyPath, protocol, options, result);
-  // Written last, so that it never names an account whose key could not be made.
-  if (makeDefault &&
+  // Written last, so that it never names an account whose key could not be
+  // made, nor one that received none of its values.
+  if (makeDefault && !result.WroteNothing() &&
       !SetRegistryValue(HKEY_CURRENT_USER, kManagerKey, kDefaultMailAccountValue, RegistryVariant::Text(result.keyName)))
     result.failedValues.emplace_back(kDefaultMailAccountValue);
   return result;
-}
-
-KeyDeletion DeleteAccountKey(const std::string& keyName) {
-  return DeleteRegistryKey(HKEY_CURRENT_USER, AccountKeyPath(keyName));
 }
 
 }  // namespace qb

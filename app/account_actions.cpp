@@ -5,20 +5,17 @@
 
 #include "accounts/account_layout.h"
 #include "accounts/account_list.h"
+#include "app/field_checks.h"
 #include "app/main_form.h"
 #include "app/text_convert.h"
 #include "app/texts.h"
+#include "core/characters.h"
 
 namespace qb {
 
 using texts::ShownInMessage;
 
 namespace {
-
-// How many of a field's characters outside the code page a message lists.
-constexpr std::size_t kMaxListedCharacters = 12;
-
-bool IsControlCharacter(wchar_t c) { return c < L'\x20' || c == L'\x7F'; }
 
 // The fields an add sends to the registry, in the window's order, each with the
 // label before it.
@@ -49,12 +46,8 @@ std::optional<AccountInput> AccountInputInAnsi(const MainForm& form, std::wstrin
       ansi[i] = std::move(*exact);
       continue;
     }
-    std::wstring characters;
-    const std::vector<std::wstring> lacking = CharactersOutsideAnsi(text);
-    for (std::size_t c = 0; c < lacking.size() && c < kMaxListedCharacters; ++c)
-      characters += texts::FormatText(texts::kCharacterOutsideAnsi, {lacking[c]});
-    if (lacking.size() > kMaxListedCharacters) characters += std::wstring(L" ") + texts::kLeftOut;
-    outside += texts::FormatText(texts::kFieldOutsideAnsi, {FieldName(form, kAccountFields[i]), characters});
+    outside += texts::FormatText(texts::kFieldOutsideAnsi,
+                                 {FieldName(form, kAccountFields[i]), CharactersOutsideAnsiListed(text)});
   }
   if (!outside.empty()) return std::nullopt;
   // kAccountFields' order: username, dominio, popserver, smtpserver, nome.
@@ -62,27 +55,47 @@ std::optional<AccountInput> AccountInputInAnsi(const MainForm& form, std::wstrin
                       .incomingServer = ansi[2]};
 }
 
-// The names of the fields holding a control character (below U+0020, or U+007F),
-// one kListItem each: pasting brings tabs and line breaks that no account takes.
+// What is wrong with the fields a preset filled and locked, one kListItem
+// each; empty when nothing is.
+std::wstring LockedFieldProblems(const MainForm& form) {
+  // kAccountFields 1 to 3: dominio, popserver, smtpserver.
+  auto fieldOf = [](LockedField field) -> const AccountField& {
+    return kAccountFields[field == LockedField::Domain ? 1 : field == LockedField::IncomingServer ? 2 : 3];
+  };
+  auto textOf = [&](LockedField field) { return WindowTextOf(form.control(fieldOf(field).field)); };
+  std::wstring problems;
+  for (const std::wstring& fault :
+       LockedFieldFaults(textOf(LockedField::Domain), textOf(LockedField::IncomingServer),
+                         textOf(LockedField::SmtpServer),
+                         [&](LockedField field) { return FieldName(form, fieldOf(field)); }))
+    problems += texts::FormatText(texts::kListItem, {fault});
+  return problems;
+}
+
+// The names of the fields holding a control character, one kListItem each:
+// pasting brings tabs and line breaks that no account takes.
 std::wstring FieldsWithControlCharacters(const MainForm& form) {
   std::wstring fields;
-  for (const AccountField& field : kAccountFields) {
-    const std::wstring text = WindowTextOf(form.control(field.field));
-    if (std::any_of(text.begin(), text.end(), IsControlCharacter))
+  for (const AccountField& field : kAccountFields)
+    if (ContainsControlCharacter(WindowTextOf(form.control(field.field))))
       fields += texts::FormatText(texts::kListItem, {FieldName(form, field)});
-  }
   return fields;
 }
 
-// People type their whole address as the user name; the add would make
-// "mario@provider.it@provider.it". Empty when the user name has no "@".
-std::wstring UserNameWithAtProblem(const MainForm& form) {
+// People type their whole address as the user name, or the "@" with the domain;
+// the add would make "mario@provider.it@provider.it" or "gino@@libero.it".
+// Empty when neither field has an "@".
+std::wstring AtProblem(const MainForm& form) {
   const std::wstring user = WindowTextOf(form.control(kUsername));
   const std::size_t at = user.find(L'@');
-  if (at == std::wstring::npos) return {};
-  const std::wstring example =
-      at == 0 ? std::wstring() : texts::FormatText(texts::kUserNameExample, {ShownInMessage(user.substr(0, at))});
-  return texts::FormatText(texts::kUserNameWithAt, {example});
+  if (at != std::wstring::npos) {
+    const std::wstring example =
+        at == 0 ? std::wstring() : texts::FormatText(texts::kUserNameExample, {ShownInMessage(user.substr(0, at))});
+    return texts::FormatText(texts::kUserNameWithAt, {example});
+  }
+  const std::wstring domain = WindowTextOf(form.control(kDominio));
+  if (DomainHoldsAt(domain)) return texts::FormatText(texts::kDomainWithAt, {ShownInMessage(domain)});
+  return {};
 }
 
 std::wstring NameList(const std::vector<std::string>& names) {
@@ -95,7 +108,9 @@ std::wstring NameList(const std::vector<std::string>& names) {
 std::wstring IncompleteAddReport(const AccountWriteResult& written) {
   const std::wstring address = ShownInMessage(WideFromAnsi(written.address));
   std::wstring report;
-  if (!written.failedValues.empty())
+  if (written.WroteNothing())
+    report = texts::FormatText(texts::kNotAddedOrUpdated, {address});
+  else if (!written.failedValues.empty())
     report = texts::FormatText(texts::kAddedIncompletely, {address, NameList(written.failedValues)});
   if (!written.unremovedValues.empty()) {
     const std::wstring left = NameList(written.unremovedValues);
@@ -103,6 +118,15 @@ std::wstring IncompleteAddReport(const AccountWriteResult& written) {
                              : texts::FormatText(texts::kAlsoSettingsNotRemoved, {left});
   }
   return report;
+}
+
+IncomingProtocol IncomingProtocolOf(const std::string& protocol) {
+  switch (ProtocolOf(protocol)) {
+    case PresetProtocol::Pop3: return IncomingProtocol::Pop3;
+    case PresetProtocol::Imap: return IncomingProtocol::Imap;
+    case PresetProtocol::Other: return IncomingProtocol::Other;
+  }
+  return IncomingProtocol::Other;
 }
 
 ServerOptions ServerOptionsOf(const ProviderSettings& settings) {
@@ -122,9 +146,9 @@ std::wstring ListaRowText(HWND lista, int index) {
 }
 
 // Whether the row (with or without the default mark) shows this address. The
-// list received the address up to its first NUL, converted as WideFromAnsi does.
-bool RowShowsAddress(const std::wstring& row, const std::string& address) {
-  const std::wstring shown = WideFromAnsi(std::string(address.c_str()));
+// list received the address up to its first NUL.
+bool RowShowsAddress(const std::wstring& row, const std::wstring& address) {
+  const std::wstring shown(address.c_str());
   return row == shown || row == shown + WideFromAnsi(kDefaultMarker);
 }
 
@@ -132,8 +156,8 @@ enum class Removal { Done, OutOfDate, Refused };
 
 // Deletes the account key only while it still holds the address its row shows:
 // another program may have given the key to another account since the list was read.
-Removal RemoveAccountShown(const std::string& keyName, const std::wstring& row) {
-  const std::optional<std::string> address = ReadAccountAddress(keyName);
+Removal RemoveAccountShown(const std::wstring& keyName, const std::wstring& row) {
+  const std::optional<std::wstring> address = ReadAccountAddress(keyName);
   if (!address || !RowShowsAddress(row, *address)) return Removal::OutOfDate;
   switch (DeleteAccountKey(keyName)) {
     case KeyDeletion::Deleted: return Removal::Done;
@@ -155,12 +179,21 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
     Tell(texts::kChooseProviderFirst, MB_ICONWARNING);
     return std::nullopt;
   }
+  const ProviderEntry preset = catalogue_[static_cast<std::size_t>(index)];
+  if (!preset.domain.empty()) {
+    // Fields the preset filled and locked: the user cannot correct them.
+    if (const std::wstring problems = LockedFieldProblems(*this); !problems.empty()) {
+      Tell(texts::FormatText(texts::kPresetFieldsWrong, {ShownInMessage(WideFromUtf8(preset.name)), problems}),
+           MB_ICONWARNING);
+      return std::nullopt;
+    }
+  }
   const std::wstring controlFields = FieldsWithControlCharacters(*this);
   if (!controlFields.empty()) {
     Tell(texts::FormatText(texts::kFieldsWithControlCharacters, {controlFields}), MB_ICONWARNING);
     return std::nullopt;
   }
-  if (const std::wstring problem = UserNameWithAtProblem(*this); !problem.empty()) {
+  if (const std::wstring problem = AtProblem(*this); !problem.empty()) {
     Tell(problem, MB_ICONWARNING);
     return std::nullopt;
   }
@@ -185,9 +218,14 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
     case AddressProblem::None:
       break;
   }
-  const ProviderEntry preset = catalogue_[static_cast<std::size_t>(index)];
-  if (!ConfirmAddressInUse(address, preset)) return std::nullopt;
-  return WriteAccount(input, ClassifyProtocol(preset.incomingProtocol), index == 0, ServerOptionsOf(preset.settings));
+  // The one look through the accounts of this add: the question and the writer share it.
+  const AddressInUse inUse = FindAddressInUse(address);
+  if (!ConfirmAddressInUse(address, inUse, preset)) return std::nullopt;
+  // A held name the code page cannot hold is reached by the address's own name
+  // all the same (the registry ignores letter case); only the default then differs.
+  const std::optional<std::string> heldKeyName = inUse.ownKey ? ExactAnsiFromWide(*inUse.ownKey) : std::nullopt;
+  return WriteAccount(input, IncomingProtocolOf(preset.incomingProtocol), index == 0, ServerOptionsOf(preset.settings),
+                      heldKeyName);
 }
 
 void MainForm::OnAddClick() {
@@ -196,10 +234,11 @@ void MainForm::OnAddClick() {
   UpdateForm();
   KeepKeyboardFocus(kProvider);  // the next account starts with a provider
   if (const std::wstring report = IncompleteAddReport(*written); !report.empty()) Tell(report, MB_ICONWARNING);
+  StartCheck(WideFromAnsi(written->keyName), CheckOrigin::AfterAdd);  // will the account work?
 }
 
-bool MainForm::ConfirmAddressInUse(const std::string& address, const ProviderEntry& preset) {
-  const AddressInUse inUse = FindAddressInUse(address);
+bool MainForm::ConfirmAddressInUse(const std::string& address, const AddressInUse& inUse,
+                                   const ProviderEntry& preset) {
   if (!inUse.any()) return true;
   const std::wstring shown = ShownInMessage(WideFromAnsi(address));
   // The account's own key is updated; another program's account stays as it is
@@ -224,9 +263,11 @@ void MainForm::OnRemoveClick() {
   if (answer != IDYES) return;
   Removal removal = Removal::Done;
   const int selected = ListaIndex();
-  if (selected >= 0 && static_cast<std::size_t>(selected) < accountKeyList_.size())
-    removal = RemoveAccountShown(accountKeyList_[static_cast<std::size_t>(selected)],
-                                 ListaRowText(control(kLista), selected));
+  if (selected >= 0 && static_cast<std::size_t>(selected) < accountKeyList_.size()) {
+    const std::wstring keyName = accountKeyList_[static_cast<std::size_t>(selected)];
+    removal = RemoveAccountShown(keyName, ListaRowText(control(kLista), selected));
+    if (removal == Removal::Done && check_ && SameIgnoringCase(checkedKey_, keyName)) DropCheck();
+  }
   UpdateForm();
   KeepKeyboardFocus(kLista);
   if (removal == Removal::OutOfDate)

@@ -28,6 +28,7 @@ enum ControlId : int {
   kNome = IDC_NOME,
   kBtnAggiungi = IDC_BTN_AGGIUNGI,
   kBtnChiudi = IDC_BTN_CHIUDI,
+  kMenuVerifica = IDM_VERIFICA,
   kMenuAiuto = IDM_AIUTO,
 };
 

@@ -2,6 +2,7 @@
 // has been entered, and the provider choice.
 #include "app/main_form.h"
 
+#include "app/field_checks.h"
 #include "app/text_convert.h"
 #include "app/texts.h"
 
@@ -21,9 +22,7 @@ void MainForm::OnProviderClick() {
   SetTextOf(kDominio, WideFromUtf8(entry.domain));
   SetTextOf(kPopserver, WideFromUtf8(entry.incomingServer));
   SetTextOf(kSmtpserver, WideFromUtf8(entry.smtpServer));
-  std::wstring protocol = WideFromUtf8(entry.incomingProtocol);
-  if (!protocol.empty()) CharUpperBuffW(protocol.data(), static_cast<DWORD>(protocol.size()));
-  SetTextOf(kLabelInbound, protocol + texts::kInboundSuffix);
+  SetTextOf(kLabelInbound, InboundLabel(entry.incomingProtocol));
   tooltips_.ShowIncomingServer(&entry.settings);
   const bool userTypesServers = entry.domain.empty();
   for (ControlId id : {kPopserver, kSmtpserver, kDominio}) Enable(id, userTypesServers);

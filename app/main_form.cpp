@@ -45,7 +45,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
 
 void ReportFatalError(HWND owner, const AppError& error) {
   const std::wstring text =
-      texts::FormatText(texts::kFatalError, {std::to_wstring(error.number()), WideFromAnsi(error.description())});
+      texts::FormatText(texts::kFatalError, {std::to_wstring(error.number()), WideFromUtf8(error.description())});
   MessageBoxW(owner, text.c_str(), texts::kWindowTitle, MB_OK | MB_ICONERROR | MB_TOPMOST);
   ExitProcess(error.number() != 0 ? static_cast<UINT>(error.number()) : 1u);
 }
@@ -62,6 +62,7 @@ MainForm::Services MainForm::DefaultServices() {
   };
   s.fatal = ReportFatalError;
   s.ended = [] { PostQuitMessage(0); };
+  s.resolveName = mailcheck::ResolveWithGetAddrInfo;
   return s;
 }
 
@@ -112,10 +113,10 @@ bool MainForm::IsReleaseOfAltChord(const MSG& msg) {
   }
 }
 
-void MainForm::Guarded(const std::function<void()>& handler) {
-  // No error crosses a window procedure: what no handler caught is reported here.
+void MainForm::ReportUncaught() {
+  // Throwing the handled error again sorts it by its type.
   try {
-    handler();
+    throw;
   } catch (const AppError& error) {
     services_.fatal(hwnd_, error);
   } catch (const std::bad_alloc&) {
@@ -147,6 +148,10 @@ LRESULT CALLBACK MainForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 }
 
 LRESULT MainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (mailcheck::IsCheckMessage(msg, wParam)) {
+    OnCheckMessage(msg, wParam, lParam);
+    return 0;
+  }
   switch (msg) {
     case WM_CREATE:
       CreateControls();
@@ -182,10 +187,18 @@ LRESULT MainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // window, takes it (see Tooltips::Create).
       tooltips_.Relay(hwnd_, msg, wParam, lParam);
       break;
+    case WM_SETCURSOR:
+      // While a check runs the pointer says so over the whole window, controls included.
+      if (check_ && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32650)));  // IDC_APPSTARTING
+        return TRUE;
+      }
+      break;
     case WM_CLOSE:
       OnCloseClick();
       return 0;
     case WM_DESTROY:
+      DropCheck();
       tooltips_.Destroy();
       if (services_.ended) services_.ended();
       return 0;
@@ -226,6 +239,9 @@ void MainForm::OnCommand(int id, int code, HWND /*source*/) {
     case kMenuAiuto:
       if (code == 0) OnHelpMenu();
       break;
+    case kMenuVerifica:
+      if (code == 0) OnCheckMenu();
+      break;
     default:
       break;  // IDOK and IDCANCEL (Enter and Esc) mean nothing here
   }
@@ -242,8 +258,7 @@ void MainForm::CreateMainWindow() {
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
 
-  MenuHandle menu(CreateMenu());
-  AppendMenuW(menu.get(), MF_STRING, kMenuAiuto, texts::kMenuAiuto);
+  MenuHandle menu(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
   if (!CreateWindowExW(kWindowExStyle, kClassName, texts::kWindowTitle, kWindowStyle, x, y, width, height, nullptr,
                        menu.get(), instance_, this))
     throw AppError(static_cast<long>(GetLastError()), texts::kErrorNoWindow);

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,8 +18,11 @@
 #include "app/subclassed_control.h"
 #include "app/tooltips.h"
 #include "app/window_utils.h"
+#include "accounts/account_list.h"
 #include "accounts/account_writer.h"
+#include "app/check_report.h"
 #include "catalogue/provider_catalogue.h"
+#include "mailcheck/mail_check.h"
 
 namespace qb {
 
@@ -34,6 +38,8 @@ class MainForm {
     std::function<void(HWND owner, const AppError& error)> fatal;
     // The window was destroyed: the program ends.
     std::function<void()> ended;
+    // Resolves a mail server's name for the check; runs on a helper thread.
+    mailcheck::NameResolver resolveName;
   };
   static Services DefaultServices();
 
@@ -51,7 +57,7 @@ class MainForm {
   HWND tooltip() const { return tooltips_.hwnd(); }
   HWND control(ControlId id) const;
   const ProviderCatalogue& catalogue() const { return catalogue_; }
-  const std::vector<std::string>& accountKeyList() const { return accountKeyList_; }
+  const std::vector<std::wstring>& accountKeyList() const { return accountKeyList_; }
   const std::wstring& helpFilePath() const { return helpFilePath_; }
 
   // Operations of the window.
@@ -74,6 +80,11 @@ class MainForm {
   // The window procedure's dispatch, also driven directly by tests.
   void OnCommand(int id, int code, HWND source);
 
+  // The check of an account's mail servers: whether one runs, and its time
+  // limits (tests shorten them).
+  bool CheckRunning() const { return check_ != nullptr; }
+  void SetCheckLimits(const mailcheck::Limits& limits) { checkLimits_ = limits; }
+
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   // The procedures of the two subclassed controls; the context is the MainForm.
@@ -85,7 +96,19 @@ class MainForm {
   // Whether the message releases an Alt key that was held with another key
   // (the loop does not dispatch it, see main_form.cpp).
   bool IsReleaseOfAltChord(const MSG& msg);
-  void Guarded(const std::function<void()>& handler);
+  // Runs a handler so that no error crosses a window procedure: what it did
+  // not catch is reported as fatal. A template rather than a std::function,
+  // which would allocate for every message.
+  template <typename Handler>
+  void Guarded(Handler&& handler) {
+    try {
+      handler();
+    } catch (...) {
+      ReportUncaught();
+    }
+  }
+  // Inside a catch block: reports the error being handled as fatal.
+  void ReportUncaught();
 
   // Creates the window; its creation (WM_CREATE) creates the controls and
   // runs the load handler.
@@ -108,12 +131,19 @@ class MainForm {
   void OnRemoveClick();
   void OnCloseClick();
   void OnHelpMenu();
+  void OnCheckMenu();
+
+  // Starts checking the servers of this account key, replacing a check that runs.
+  void StartCheck(const std::wstring& keyName, CheckOrigin origin);
+  void OnCheckMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Abandons the running check without a word.
+  void DropCheck();
   void OnHelpKey(const HELPINFO& info);
 
   // Adds the account from the fields; nullopt when nothing was written.
   std::optional<AccountWriteResult> Add_Account();
   // Asks whether to go on when the address is set up already; true: go on.
-  bool ConfirmAddressInUse(const std::string& address, const ProviderEntry& preset);
+  bool ConfirmAddressInUse(const std::string& address, const AddressInUse& inUse, const ProviderEntry& preset);
   void KeepKeyboardFocus(ControlId next);
 
   int ProviderIndex() const;
@@ -139,8 +169,13 @@ class MainForm {
   bool altChord_ = false;  // a key other than Alt went down while Alt was held
   std::wstring helpFilePath_;
   ProviderCatalogue catalogue_;
-  std::vector<std::string> accountKeyList_;
+  std::vector<std::wstring> accountKeyList_;
   int appliedPreset_ = -1;
+  std::unique_ptr<mailcheck::MailCheck> check_;
+  std::wstring checkedKey_;
+  std::wstring checkedAddress_;
+  CheckOrigin checkOrigin_ = CheckOrigin::AfterAdd;
+  mailcheck::Limits checkLimits_;
 };
 
 }  // namespace qb

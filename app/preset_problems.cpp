@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/field_checks.h"
 #include "app/text_convert.h"
 #include "app/texts.h"
 
@@ -23,20 +24,39 @@ std::wstring PresetProblemText(const ProviderProblem& problem) {
       return texts::FormatText(texts::kPresetMissingServer, {line});
     case ProviderProblem::Kind::UnreadableEncoding:
       return texts::kPresetUnreadableEncoding;
+    case ProviderProblem::Kind::ConflictingSetting:
+      return texts::FormatText(texts::kPresetConflictingSetting, {line, word});
   }
   return texts::FormatText(texts::kPresetOtherProblem, {line});
 }
 
 }  // namespace
 
-std::wstring PresetProblemsMessage(const std::vector<ProviderProblem>& problems) {
-  if (problems.empty()) return {};
+std::vector<PresetNotice> UnusablePresets(const ProviderCatalogue& catalogue) {
+  std::vector<PresetNotice> notices;
+  for (std::size_t i = 0; i < catalogue.size(); ++i) {
+    const std::size_t line = catalogue.lineNumber(i);
+    for (const std::wstring& fault : PresetFaults(catalogue.lockedFields(i)))
+      notices.push_back({line, texts::FormatText(texts::kPresetCannotWork, {std::to_wstring(line), fault})});
+  }
+  return notices;
+}
+
+std::wstring PresetProblemsMessage(const std::vector<ProviderProblem>& problems,
+                                   const std::vector<PresetNotice>& notices) {
+  if (problems.empty() && notices.empty()) return {};
+  std::vector<PresetNotice> all;
+  all.reserve(problems.size() + notices.size());
+  for (const ProviderProblem& problem : problems) all.push_back({problem.line, PresetProblemText(problem)});
+  all.insert(all.end(), notices.begin(), notices.end());
+  // Both come in line order; on one line the loader's come first.
+  std::stable_sort(all.begin(), all.end(),
+                   [](const PresetNotice& a, const PresetNotice& b) { return a.line < b.line; });
   std::wstring text = texts::kPresetProblems;
-  const std::size_t listed = std::min(problems.size(), kMaxListedPresetProblems);
-  for (std::size_t i = 0; i < listed; ++i)
-    text += texts::FormatText(texts::kListItem, {PresetProblemText(problems[i])});
-  if (problems.size() > listed)
-    text += texts::FormatText(texts::kPresetMoreProblems, {std::to_wstring(problems.size() - listed)});
+  const std::size_t listed = std::min(all.size(), kMaxListedPresetProblems);
+  for (std::size_t i = 0; i < listed; ++i) text += texts::FormatText(texts::kListItem, {all[i].text});
+  if (all.size() > listed)
+    text += texts::FormatText(texts::kPresetMoreProblems, {std::to_wstring(all.size() - listed)});
   return text;
 }
 

@@ -33,7 +33,7 @@ void MainForm::Startup() {
 }
 
 void MainForm::ReportPresetProblems() {
-  const std::wstring text = PresetProblemsMessage(catalogue_.problems());
+  const std::wstring text = PresetProblemsMessage(catalogue_.problems(), UnusablePresets(catalogue_));
   if (!text.empty()) Tell(text, MB_ICONWARNING);
 }
 
@@ -44,8 +44,8 @@ void MainForm::Array_Initialize() {
     // The same error, told in the window's words.
     const bool missing = error.kind() == ProviderFileError::Kind::NotFound;
     throw AppError(error.number(),
-                   AnsiFromWide(texts::FormatText(missing ? texts::kPresetFileNotFound : texts::kPresetFileUnreadable,
-                                                  {WideFromAnsi(error.fileName()), WideFromAnsi(error.folder())})));
+                   Utf8FromWide(texts::FormatText(missing ? texts::kPresetFileNotFound : texts::kPresetFileUnreadable,
+                                                  {WideFromAnsi(error.fileName()), error.folder()})));
   }
 }
 

@@ -5,11 +5,22 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace qb {
 
 namespace text_convert_detail {
+
+// Plain ASCII is the same characters in every ANSI code page and in UTF-8:
+// such texts need no conversion call (the start-up check goes through
+// thousands of presets).
+template <class Text>
+bool IsAsciiText(const Text& text) {
+  for (auto c : text)
+    if (static_cast<std::make_unsigned_t<decltype(c)>>(c) > 0x7F) return false;
+  return true;
+}
 
 // The conversion flags the code page takes: UTF-8 (a Windows 10 option) holds
 // every character but refuses the best-fit flag and the default-character report.
@@ -24,6 +35,11 @@ inline bool AnsiIsUtf() {
 inline std::string Convert(const std::wstring& text, bool& exact) {
   exact = true;
   if (text.empty()) return {};
+  if (IsAsciiText(text)) {
+    std::string out(text.size(), '\0');
+    std::transform(text.begin(), text.end(), out.begin(), [](wchar_t c) { return static_cast<char>(c); });
+    return out;
+  }
   const bool utf = AnsiIsUtf();
   const DWORD flags = utf ? 0 : WC_NO_BEST_FIT_CHARS;
   BOOL usedDefault = FALSE;
@@ -38,6 +54,7 @@ inline std::string Convert(const std::wstring& text, bool& exact) {
 
 inline std::wstring Widen(const std::string& text, UINT codePage) {
   if (text.empty()) return {};
+  if (IsAsciiText(text)) return std::wstring(text.begin(), text.end());
   const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
@@ -86,5 +103,15 @@ inline std::wstring WindowTextOf(HWND hwnd) {
 // Preset texts are UTF-8 whatever the file's encoding. Bytes that are not
 // UTF-8 become U+FFFD (Windows XP drops them).
 inline std::wstring WideFromUtf8(const std::string& text) { return text_convert_detail::Widen(text, CP_UTF8); }
+
+// Every character keeps its identity in UTF-8 (the descriptions of errors).
+inline std::string Utf8FromWide(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
 
 }  // namespace qb

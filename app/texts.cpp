@@ -1,5 +1,7 @@
 #include "app/texts.h"
 
+#include "core/characters.h"
+
 namespace qb::texts {
 
 // Not FormatMessageW (FROM_STRING | ARGUMENT_ARRAY): under Wine it gives "\r\n" for each "\n" of a text, ends a
@@ -32,7 +34,7 @@ std::wstring ShownInMessage(std::wstring_view value) {
     shown = shown.substr(0, head) + kLeftOut + shown.substr(tail);
   }
   for (wchar_t& c : shown)
-    if (c < L'\x20' || c == L'\x7F') c = L' ';
+    if (IsControlCharacter(c)) c = L' ';
   return shown;
 }
 

@@ -18,9 +18,8 @@
 
 namespace qb::texts {
 
-// The window and its menu.
+// The window (its menu bar is the MENU resource of res/quillbeck.rc).
 inline constexpr wchar_t kWindowTitle[] = L"Configurazione Mail";
-inline constexpr wchar_t kMenuAiuto[] = L"Aiuto";
 
 // Captions of the controls.
 inline constexpr wchar_t kFrame1Caption[] = L"Indirizzi già configurati in Outlook Express:";
@@ -81,6 +80,10 @@ inline constexpr wchar_t kAddressTooLong[] =
 // %1: the address; %2: one kListItem per value.
 inline constexpr wchar_t kAddedIncompletely[] =
     L"L'indirizzo \"%1\" non è stato configurato completamente. Non è stato possibile scrivere questi valori:%2";
+// When the registry took none of the account's values; %1: the address.
+inline constexpr wchar_t kNotAddedOrUpdated[] =
+    L"L'indirizzo \"%1\" non è stato aggiunto né aggiornato: non è stato possibile scrivere nessuno dei suoi "
+    L"valori. L'account predefinito non è cambiato.";
 
 // Removing an account; %1: the list's row.
 inline constexpr wchar_t kConfirmRemoval[] = L"Vuoi veramente cancellare l'indirizzo %1?";
@@ -105,6 +108,11 @@ inline constexpr wchar_t kPresetMissingServer[] =
 inline constexpr wchar_t kPresetUnreadableEncoding[] =
     L"il file è salvato in una codifica che il programma non sa leggere (contiene molti caratteri nulli ma non è "
     L"UTF-16): salvalo come UTF-8 o UTF-16";
+// %2: a kFault* text.
+inline constexpr wchar_t kPresetCannotWork[] =
+    L"riga %1: %2: con questo provider non si potrà mai aggiungere un indirizzo";
+inline constexpr wchar_t kPresetConflictingSetting[] =
+    L"riga %1: l'impostazione \"%2\" contraddice una precedente della stessa riga ed è stata ignorata";
 inline constexpr wchar_t kPresetOtherProblem[] = L"riga %1: ";
 // %1: how many problems the report leaves out.
 inline constexpr wchar_t kPresetMoreProblems[] = L"\n- e altri %1";
@@ -121,12 +129,70 @@ inline constexpr wchar_t kPresetFileUnreadable[] =
     L"cartella anziché un file, oppure non essere accessibile con i permessi del tuo utente. Chiudi gli altri "
     L"programmi che lo usano e riprova.";
 
+// The check of an account's mail servers ("Verifica").
+inline constexpr wchar_t kCheckTitle[] = L"Verifica";
+inline constexpr wchar_t kCheckSelectFirst[] =
+    L"Seleziona prima un indirizzo nell'elenco, poi scegli \"Verifica\" per controllare i suoi server di posta.";
+// %1: the address.
+inline constexpr wchar_t kCheckNoServers[] = L"L'indirizzo \"%1\" non indica nessun server di posta da verificare.";
+inline constexpr wchar_t kCheckOffline[] =
+    L"Non è stato possibile verificare l'indirizzo \"%1\": il computer sembra non essere collegato a Internet "
+    L"(non è stato trovato nessuno dei suoi server). Controlla la connessione a Internet e riprova.";
+// %1: the address; %2: one kCheckServerLine per server.
+inline constexpr wchar_t kCheckAllAnswer[] = L"Verifica dell'indirizzo \"%1\": tutti i server rispondono.%2";
+inline constexpr wchar_t kCheckProblems[] =
+    L"Verifica dell'indirizzo \"%1\": alcuni server non rispondono come l'account indica.%2%3";
+inline constexpr wchar_t kCheckAddedWithProblems[] =
+    L"L'indirizzo \"%1\" è stato aggiunto, ma la verifica dei suoi server ha trovato dei problemi.%2%3";
+inline constexpr wchar_t kCheckHelpHint[] =
+    L"\n\nFinché i problemi restano, Outlook Express non potrà ricevere o inviare la posta. Che cosa fare per "
+    L"ciascun caso è spiegato nell'Aiuto, alla pagina \"Verifica dei server\".";
+// %1: the role; %2: the server; %3: the port; %4: the security; %5: the outcome.
+inline constexpr wchar_t kCheckServerLine[] = L"\n\n- %1 %2, porta %3, %4: %5";
+inline constexpr wchar_t kRolePop3[] = L"Posta in arrivo POP3";
+inline constexpr wchar_t kRoleImap[] = L"Posta in arrivo IMAP";
+inline constexpr wchar_t kRoleSmtp[] = L"Posta in uscita SMTP";
+inline constexpr wchar_t kSecurityNone[] = L"connessione non protetta";
+inline constexpr wchar_t kSecurityTls[] = L"connessione protetta SSL/TLS";
+inline constexpr wchar_t kSecurityStartTls[] = L"connessione protetta STARTTLS";
+inline constexpr wchar_t kOutcomeAnswers[] = L"risponde correttamente.";
+inline constexpr wchar_t kOutcomeUnknownName[] =
+    L"nome del server sconosciuto. Controlla la connessione a Internet e che il nome del server sia scritto "
+    L"correttamente.";
+inline constexpr wchar_t kOutcomeRefused[] =
+    L"rifiuta il collegamento. Il server non offre il servizio su questa porta, oppure un firewall blocca il "
+    L"collegamento: controlla la porta indicata dal provider.";
+// %1: seconds.
+inline constexpr wchar_t kOutcomeNoAnswer[] =
+    L"non risponde (attesa di %1 secondi). La rete o un firewall potrebbe bloccare questa porta, oppure il server "
+    L"è fermo: riprova più tardi o chiedi al provider.";
+// %1: POP3, IMAP or SMTP; %2: the answer's first characters.
+inline constexpr wchar_t kOutcomeWrongProtocol[] =
+    L"non risponde come un server %1 (ha risposto: \"%2\"). Controlla il nome del server e la porta.";
+inline constexpr wchar_t kOutcomeCertificateExpired[] =
+    L"certificato non valido: scaduto. Controlla la data del computer; se è giusta, avvisa il provider.";
+// %1: the name the certificate holds.
+inline constexpr wchar_t kOutcomeCertificateOtherName[] =
+    L"certificato non valido: rilasciato per un altro nome (\"%1\"). Usa il nome del server che il provider "
+    L"indica per la connessione protetta.";
+inline constexpr wchar_t kOutcomeCertificateUntrusted[] =
+    L"certificato non valido: emesso da un'autorità non attendibile. Outlook Express rifiuterà il collegamento: "
+    L"chiedi al provider.";
+inline constexpr wchar_t kOutcomeHandshakeFailed[] =
+    L"connessione protetta non riuscita. Controlla la porta e se il server richiede la connessione protetta.";
+inline constexpr wchar_t kOutcomeHandshakeUnsupported[] =
+    L"connessione protetta non riuscita: questa versione di Windows non sa usare la protezione che il server "
+    L"richiede, e nemmeno il programma di posta di questo computer potrà usarla. Serve una versione di Windows "
+    L"più recente.";
+inline constexpr wchar_t kOutcomeNoStartTls[] =
+    L"non offre la connessione protetta (STARTTLS) che l'account richiede. Chiedi al provider quale porta usare.";
+
 // One item of a list inside a message; %1: the item.
 inline constexpr wchar_t kListItem[] = L"\n- %1";
 
 // An error no handler caught; %1: its number, %2: its description.
 inline constexpr wchar_t kFatalError[] = L"Si è verificato un errore e il programma verrà chiuso.\n\nErrore %1: %2";
-// Descriptions of the window's own errors (in the ANSI code page, as every error's).
+// Descriptions of the window's own errors (UTF-8, as every error's).
 inline constexpr char kErrorNoWindow[] = "Impossibile creare la finestra";
 inline constexpr char kErrorOutOfMemory[] = "Out of memory";
 inline constexpr char kErrorInternal[] = "Internal error";
@@ -157,6 +223,29 @@ inline constexpr wchar_t kSettingsNotRemoved[] =
 // After kAddedIncompletely; %1: one kListItem per value.
 inline constexpr wchar_t kAlsoSettingsNotRemoved[] =
     L"\nNon è stato possibile nemmeno togliere queste impostazioni del provider scelto in precedenza:%1";
+// %1: the domain field's text.
+inline constexpr wchar_t kDomainWithAt[] =
+    L"L'indirizzo non è stato configurato: nel campo Dominio scrivi solo la parte dell'indirizzo che segue "
+    L"\"@\" (qui: \"%1\"). Il programma mette da sé \"@\" fra lo username e il dominio.";
+
+// ---- A preset that fills and locks fields no account can take: the user can
+// ---- correct nothing, the provider must.
+// %1: the provider's name; %2: one kListItem per kFault* text.
+inline constexpr wchar_t kPresetFieldsWrong[] =
+    L"L'indirizzo non è stato configurato: le impostazioni del provider «%1» sono errate:%2\n"
+    L"Questi campi sono compilati dal provider e non si possono modificare. Segnala il problema al provider.";
+// What is wrong with a field a preset fills; %1: the field's name.
+inline constexpr wchar_t kFaultControlCharacter[] =
+    L"il campo %1 contiene un carattere di controllo (per esempio una tabulazione)";
+// %2: one kCharacterOutsideAnsi per character.
+inline constexpr wchar_t kFaultOutsideAnsi[] =
+    L"il campo %1 contiene caratteri che la codifica del sistema non può rappresentare:%2";
+inline constexpr wchar_t kFaultAt[] = L"il campo %1 contiene il carattere \"@\"";
+inline constexpr wchar_t kFaultBackslash[] = L"il campo %1 contiene il carattere \"\\\"";
+// %2: the longest address, in characters.
+inline constexpr wchar_t kFaultTooLong[] =
+    L"il campo %1 è troppo lungo: lo username e il dominio insieme possono avere al massimo %2 caratteri";
+
 // Stands for the part of a long value that a message leaves out.
 inline constexpr wchar_t kLeftOut[] = L"…";
 

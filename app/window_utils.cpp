@@ -118,6 +118,23 @@ void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, TextCoding c
   if (listBox) KeepSidewaysReach(ctrl, widest, clearIt);
 }
 
+void ArrayToListBox(HWND ctrl, const std::vector<std::wstring>& arr, bool clearIt, std::optional<long> First,
+                    std::optional<long> Last) {
+  const auto messages = FillMessagesFor(ctrl);
+  if (!messages) return;
+  const long first = std::max(First.value_or(0), 0L);
+  const long last = std::min(Last.value_or(static_cast<long>(arr.size()) - 1), static_cast<long>(arr.size()) - 1);
+
+  RedrawSuspension suspended(ctrl);
+  if (clearIt) SendMessageW(ctrl, messages->clear, 0, 0);
+  if (first > last) return;
+  std::size_t bytes = 0;
+  for (long i = first; i <= last; ++i) bytes += (arr[static_cast<std::size_t>(i)].size() + 1) * sizeof(wchar_t);
+  SendMessageW(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
+  for (long i = first; i <= last; ++i)
+    SendMessageW(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(arr[static_cast<std::size_t>(i)].c_str()));
+}
+
 std::wstring FolderOfModulePath(const std::wstring& modulePath) {
   const auto slash = modulePath.find_last_of(L'\\');
   if (slash == std::wstring::npos) return {};

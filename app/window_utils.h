@@ -31,6 +31,10 @@ enum class TextCoding { Ansi, Utf8 };
 void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, TextCoding coding, bool clearIt,
                     std::optional<long> First = std::nullopt, std::optional<long> Last = std::nullopt);
 
+// The same, for wide texts (the account rows, with all their letters).
+void ArrayToListBox(HWND ctrl, const std::vector<std::wstring>& arr, bool clearIt,
+                    std::optional<long> First = std::nullopt, std::optional<long> Last = std::nullopt);
+
 // The folder of a module's path: everything before its last backslash, or the
 // drive's root itself ("C:\") for a module at the root.
 std::wstring FolderOfModulePath(const std::wstring& modulePath);

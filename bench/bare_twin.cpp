@@ -57,8 +57,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ReleaseDC(nullptr, screen);
   RECT frame{0, 0, qb::TwipsToPixels(qb::kClientWidthTwips, dpi), qb::TwipsToPixels(qb::kClientHeightTwips, dpi)};
   AdjustWindowRectEx(&frame, kStyle, TRUE, kExStyle);
-  HMENU menu = CreateMenu();
-  AppendMenuW(menu, MF_STRING, qb::kMenuAiuto, qb::texts::kMenuAiuto);
+  HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAIN_MENU));
   HWND window = CreateWindowExW(kExStyle | WS_EX_TOPMOST, wc.lpszClassName, qb::texts::kWindowTitle, kStyle,
                                 CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                                 nullptr, menu, instance, nullptr);

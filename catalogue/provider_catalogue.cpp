@@ -97,17 +97,6 @@ ScannedLine ScanLine(const char* p, const char* const end) {
   return line;
 }
 
-bool IsKnownProtocol(std::string_view protocol) {
-  if (protocol.size() != 4) return false;
-  char upper[4];
-  for (std::size_t i = 0; i < 4; ++i) {
-    const char c = protocol[i];
-    upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  }
-  const std::string_view u(upper, 4);
-  return u == "POP3" || u == "IMAP";
-}
-
 // What load time needs of a data line: its settings, and its problems in the
 // order of the fields they are in.
 ProviderSettings ReadDataLine(const ScannedLine& line, std::vector<ProviderProblem>* problems,
@@ -116,7 +105,7 @@ ProviderSettings ReadDataLine(const ScannedLine& line, std::vector<ProviderProbl
   // never be typed in and the add button never comes on.
   if (problems && !line.fields[1].empty() && (line.fields[2].empty() || line.fields[3].empty()))
     problems->push_back({ProviderProblem::Kind::MissingServer, lineNumber, std::string()});
-  if (problems && !IsKnownProtocol(line.fields[4]))
+  if (problems && ProtocolOf(line.fields[4]) == PresetProtocol::Other)
     problems->push_back({ProviderProblem::Kind::UnknownProtocol, lineNumber, std::string(line.fields[4])});
   return ParseProviderSettings(line.fields[5], problems, lineNumber);
 }
@@ -156,6 +145,21 @@ std::uint16_t ParsePort(std::string_view digits) {
 
 }  // namespace
 
+std::string UpperCasedProtocol(std::string_view protocol) {
+  std::string upper(protocol);
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return upper;
+}
+
+PresetProtocol ProtocolOf(std::string_view protocol) {
+  if (protocol.size() != 4) return PresetProtocol::Other;  // no copy for the long texts of a hostile file
+  const std::string upper = UpperCasedProtocol(protocol);
+  if (upper == "POP3") return PresetProtocol::Pop3;
+  if (upper == "IMAP") return PresetProtocol::Imap;
+  return PresetProtocol::Other;
+}
+
 ProviderSettings ParseProviderSettings(std::string_view field, std::vector<ProviderProblem>* problems,
                                        std::size_t lineNumber) {
   ProviderSettings settings;
@@ -179,8 +183,14 @@ ProviderSettings ParseProviderSettings(std::string_view field, std::vector<Provi
       if (!bad) (key.size() == 3 ? settings.ssl : settings.auth) = true;
     } else if (EqualsIgnoringCase(key, "in") || EqualsIgnoringCase(key, "out")) {
       const std::uint16_t port = eq == std::string_view::npos ? 0 : ParsePort(value);
+      std::uint16_t& setting = key.size() == 2 ? settings.incomingPort : settings.outgoingPort;
+      if (port != 0 && setting != 0 && port != setting) {
+        // "in=995 ... in=110": which one the author meant cannot be told.
+        if (problems) problems->push_back({ProviderProblem::Kind::ConflictingSetting, lineNumber, std::string(word)});
+        continue;
+      }
       bad = port == 0;
-      if (!bad) (key.size() == 2 ? settings.incomingPort : settings.outgoingPort) = port;
+      if (!bad) setting = port;
     } else if (EqualsIgnoringCase(key, "login")) {
       bad = !EqualsIgnoringCase(value, "address");
       if (!bad) settings.loginAddress = true;
@@ -212,7 +222,7 @@ ProviderCatalogue::ProviderCatalogue(std::initializer_list<ProviderEntry> entrie
 }
 
 void ProviderCatalogue::Append(ProviderEntry entry) {
-  lines_.push_back({kGivenEntry | given_.size(), entry.settings});
+  lines_.push_back({kGivenEntry | given_.size(), entry.settings, 0});
   given_.push_back(std::move(entry));
 }
 
@@ -228,6 +238,16 @@ ProviderEntry ProviderCatalogue::operator[](std::size_t i) const {
 ProviderEntry ProviderCatalogue::at(std::size_t i) const {
   if (i >= size()) throw std::out_of_range("ProviderCatalogue::at");
   return (*this)[i];
+}
+
+LockedFieldsView ProviderCatalogue::lockedFields(std::size_t i) const {
+  const Line& line = lines_[i];
+  if (line.start & kGivenEntry) {
+    const ProviderEntry& e = given_[line.start & ~kGivenEntry];
+    return {e.domain, e.smtpServer, e.incomingServer, e.incomingProtocol};
+  }
+  const ScannedLine scanned = ScanLine<true>(text_.data() + line.start, text_.data() + text_.size());
+  return {scanned.fields[1], scanned.fields[2], scanned.fields[3], scanned.fields[4]};
 }
 
 std::string ProviderCatalogue::name(std::size_t i) const {
@@ -278,7 +298,7 @@ void AdoptProviderText(std::string text, ProviderCatalogue& catalogue) {
     const ScannedLine line = ScanLine<true>(p, end);
     if (line.kind == ProviderLineKind::Data) {
       const ProviderSettings settings = ReadDataLine(line, &catalogue.problems_, lineNumber);
-      catalogue.lines_.push_back({static_cast<std::size_t>(p - base), settings});
+      catalogue.lines_.push_back({static_cast<std::size_t>(p - base), settings, lineNumber});
     } else if (line.kind == ProviderLineKind::Rejected) {
       catalogue.problems_.push_back({ProviderProblem::Kind::NulByte, lineNumber, std::string()});
     }

@@ -32,6 +32,15 @@ struct ProviderEntry {
   bool operator==(const ProviderEntry&) const = default;
 };
 
+// The fields a locked preset fills, seen in place: valid while the catalogue
+// lives and is not changed.
+struct LockedFieldsView {
+  std::string_view domain;
+  std::string_view smtpServer;
+  std::string_view incomingServer;
+  std::string_view incomingProtocol;
+};
+
 // Something in a data line that the loader could not use, reported to the user
 // once at start-up.
 struct ProviderProblem {
@@ -41,12 +50,26 @@ struct ProviderProblem {
     UnknownProtocol,  // neither POP3 nor IMAP after upper-casing: accounts get no incoming server
     NulByte,          // the line holds a NUL byte: it is skipped (text is empty)
     UnreadableEncoding,  // NUL bytes all over the file, but not UTF-16: nothing is read (line 0, text empty)
+    ConflictingSetting,  // a port given again with another value: the first one holds, this word is ignored
   };
   Kind kind;
   std::size_t line;  // 1-based line number in the file; 0 for the whole file
   std::string text;  // the settings word, or the protocol, as written (UTF-8); empty for NulByte
   bool operator==(const ProviderProblem&) const = default;
 };
+
+// A preset's incoming protocol: "POP3" or "IMAP" in any letter case.
+enum class PresetProtocol { Pop3, Imap, Other };
+
+// The protocol with its ASCII letters upper-cased, as the incoming server's
+// label shows it. Only ASCII letters: no other letter upper-cases to one of
+// "POP3" or "IMAP" in every code page ("ımap", with a dotless i, stays
+// neither), so the label, the start-up warning and the account agree.
+std::string UpperCasedProtocol(std::string_view protocol);
+
+// The one test of which protocol a preset names: its upper-cased text compared
+// exactly, so " POP3" is neither.
+PresetProtocol ProtocolOf(std::string_view protocol);
 
 // The entry counter is a signed 16-bit number: data lines past this many are ignored.
 inline constexpr std::size_t kMaxProviderEntries = 32767;
@@ -72,6 +95,12 @@ class ProviderCatalogue {
   // Only the name of preset i, for filling the provider box without cutting
   // the other fields.
   std::string name(std::size_t i) const;
+  // Preset i's domain, servers and protocol without a copy, for going through
+  // thousands of presets at start-up.
+  LockedFieldsView lockedFields(std::size_t i) const;
+  // The line of the file preset i comes from, counted as problems count
+  // lines; 0 for an entry given whole.
+  std::size_t lineNumber(std::size_t i) const { return lines_[i].lineNumber; }
   const std::vector<ProviderProblem>& problems() const { return problems_; }
 
   // An entry given whole rather than read from a text.
@@ -90,6 +119,7 @@ class ProviderCatalogue {
   struct Line {
     std::size_t start;
     ProviderSettings settings;
+    std::size_t lineNumber;
   };
   static constexpr std::size_t kGivenEntry = ~(~std::size_t{0} >> 1);
 
@@ -115,7 +145,8 @@ ProviderLineKind ParseProviderLine(std::string_view line, ProviderEntry& entry,
                                    std::vector<ProviderProblem>* problems = nullptr, std::size_t lineNumber = 0);
 
 // Reads a settings field: known words set their setting, unknown words are
-// ignored, a known word with a bad value is reported and ignored.
+// ignored, a known word with a bad value is reported and ignored, and so is a
+// port given again with another value (the first one holds).
 ProviderSettings ParseProviderSettings(std::string_view field, std::vector<ProviderProblem>* problems,
                                        std::size_t lineNumber);
 

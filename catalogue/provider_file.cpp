@@ -19,19 +19,24 @@ namespace {
 constexpr long kErrorFileNotFound = 53;
 constexpr long kErrorFileAccess = 75;
 
-std::string CurrentFolder() {
-  DWORD size = GetCurrentDirectoryA(0, nullptr);
-  std::string folder;
+std::wstring CurrentFolder() {
+  DWORD size = GetCurrentDirectoryW(0, nullptr);
+  std::wstring folder;
   while (size > 0) {
     folder.resize(size);
-    const DWORD written = GetCurrentDirectoryA(size, folder.data());
+    const DWORD written = GetCurrentDirectoryW(size, folder.data());
     if (written < size) {
       folder.resize(written);
       return folder;
     }
     size = written;  // the directory changed in between and grew: try again
   }
-  return std::string();
+  return std::wstring();
+}
+
+std::string Utf8Of(const std::wstring& text) {
+  return Utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)),
+                     false);
 }
 
 [[noreturn]] void RaiseNotFound(const std::string& fileName) {
@@ -68,10 +73,10 @@ std::string AnsiToUtf8(std::string_view ansi) {
 
 }  // namespace
 
-ProviderFileError::ProviderFileError(Kind kind, const std::string& fileName, const std::string& folder)
+ProviderFileError::ProviderFileError(Kind kind, const std::string& fileName, const std::wstring& folder)
     : AppError(kind == Kind::NotFound ? kErrorFileNotFound : kErrorFileAccess,
                (kind == Kind::NotFound ? "File not found: \"" : "Cannot read the file \"") + fileName + "\" in \"" +
-                   folder + "\""),
+                   Utf8Of(folder) + "\""),
       kind_(kind),
       fileName_(fileName),
       folder_(folder) {}

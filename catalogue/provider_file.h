@@ -12,19 +12,20 @@ inline constexpr char kProviderFileName[] = "providers.lst";
 // The file could not be read: error 53 when it is missing, 75 when it exists
 // but cannot be opened or read. It names the file and the folder it was looked
 // for in; the window tells the user in its own words (the description here is
-// a plain English fallback).
+// a plain English fallback). The folder is named as it is, through the wide
+// calls: a folder "Łódź" is not "Lódz" on a Western system.
 class ProviderFileError : public AppError {
  public:
   enum class Kind { NotFound, Unreadable };
-  ProviderFileError(Kind kind, const std::string& fileName, const std::string& folder);
+  ProviderFileError(Kind kind, const std::string& fileName, const std::wstring& folder);
   Kind kind() const { return kind_; }
   const std::string& fileName() const { return fileName_; }
-  const std::string& folder() const { return folder_; }
+  const std::wstring& folder() const { return folder_; }
 
  private:
   Kind kind_;
   std::string fileName_;
-  std::string folder_;
+  std::wstring folder_;
 };
 
 // Reads the file into a catalogue (empty when the file holds no data line). The

@@ -1,6 +1,8 @@
 #pragma once
 // The one error type the program raises: a number and a description, the two
-// things the user is shown when an error reaches the event loop.
+// things the user is shown when an error reaches the event loop. The
+// description is UTF-8, so that a folder's name keeps its letters whatever the
+// system's code page.
 #include <stdexcept>
 #include <string>
 

@@ -109,7 +109,12 @@ ProviderSettings ReferenceSettings(const std::string& field, std::size_t lineNum
             value.find_first_not_of("0123456789") != std::string::npos;
       if (!bad) port = std::stoul(value);
       bad = bad || port < 1 || port > 65535;
-      if (!bad) (key == "in" ? settings.incomingPort : settings.outgoingPort) = static_cast<std::uint16_t>(port);
+      std::uint16_t& setting = key == "in" ? settings.incomingPort : settings.outgoingPort;
+      if (!bad && setting != 0 && setting != port) {  // given before with another value: the first holds
+        problems.push_back({ProviderProblem::Kind::ConflictingSetting, lineNumber, word});
+        continue;
+      }
+      if (!bad) setting = static_cast<std::uint16_t>(port);
     } else if (key == "login") {
       bad = !hasValue || Lower(value) != "address";
       if (!bad) settings.loginAddress = true;

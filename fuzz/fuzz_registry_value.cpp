@@ -9,6 +9,8 @@
 //    type the empty text; no data at all gives the empty text;
 //  - a text is the data with its closing zero (two for REG_MULTI_SZ) dropped
 //    when the data ends with it; inner zeros stay; never a byte is invented;
+//  - the wide form of a text type gives the data's UTF-16 units less their
+//    closing zero units, and of every other type what the ANSI form gives;
 //  - encode then decode gives the value back for texts, 16- and 32-bit
 //    integers (a 16-bit one comes back widened with its sign) and non-empty
 //    byte arrays; the kinds that have no registry type are refused.
@@ -94,6 +96,29 @@ void CheckDecode(std::uint32_t type, const std::uint8_t* data, std::size_t size)
   }
 }
 
+// The same data as the wide calls return it: a text type gives the data's
+// whole UTF-16 units less at most `zeros` closing zero units (never a unit of
+// an odd last byte); every other type decodes as the ANSI form does.
+void CheckWideDecode(std::uint32_t type, const std::uint8_t* data, std::size_t size) {
+  std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[size]);
+  if (size > 0) std::memcpy(block.get(), data, size);
+  const RegistryVariant v = qb::DecodeRegistryValue(type, block.get(), size, qb::TextUnits::Utf16);
+  const bool text = type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
+  if (size == 0 || !text) {
+    const RegistryVariant ansi = DecodeExact(type, data, size);
+    Require(ansi.IsText() ? v == RegistryVariant::WideText({}) : v == ansi, "a wide read differs beyond texts");
+    return;
+  }
+  Require(v.IsWideText(), "a text type did not decode to a wide text");
+  const std::wstring& w = v.wideText();
+  const std::size_t units = size / 2, zeros = type == regtype::kMultiSz ? 2 : 1;
+  Require(w.size() <= units && w.size() + zeros >= units, "a wide text has a wrong length");
+  for (std::size_t i = 0; i < w.size(); ++i)
+    Require(w[i] == static_cast<wchar_t>(data[2 * i] | data[2 * i + 1] << 8), "a wide text is not the data's units");
+  for (std::size_t i = w.size(); i < units; ++i)
+    Require(data[2 * i] == 0 && data[2 * i + 1] == 0, "a unit other than a closing zero was dropped");
+}
+
 // encode, check the stored form, decode from exactly the stored bytes.
 RegistryVariant RoundTrip(const RegistryVariant& v, std::uint32_t wantType) {
   const auto enc = qb::EncodeRegistryValue(v);
@@ -155,6 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
   for (std::uint32_t t : {regtype::kNone, regtype::kSz, regtype::kExpandSz, regtype::kBinary, regtype::kDword,
                           regtype::kDwordBigEndian, regtype::kLink, regtype::kMultiSz}) {
     CheckDecode(t, data, n);
+    CheckWideDecode(t, data, n);
   }
   CheckRoundTrips(data, n);
   return 0;

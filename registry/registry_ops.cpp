@@ -1,5 +1,6 @@
 #include "registry/registry_ops.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -14,8 +15,27 @@ namespace {
 constexpr REGSAM kKeyRead = 0x20019;   // KEY_READ: values and sub-keys
 constexpr REGSAM kKeyWrite = 0x20006;  // KEY_WRITE: values
 constexpr DWORD kSubKeyNameSize = 260;
+// A key name has at most 255 characters; the wide enumeration gets them all and the zero.
+constexpr DWORD kWideSubKeyNameSize = 256;
 
 int g_openHandles = 0;
+
+// The platform's calls in their ANSI and their wide form, so that one road of
+// opening, stepping and deleting serves names of either width.
+LONG OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* opened) {
+  return RegOpenKeyExA(parent, path, 0, access, opened);
+}
+LONG OpenKey(HKEY parent, const wchar_t* path, REGSAM access, HKEY* opened) {
+  return RegOpenKeyExW(parent, path, 0, access, opened);
+}
+LONG DeleteKey(HKEY parent, const char* path) { return RegDeleteKeyA(parent, path); }
+LONG DeleteKey(HKEY parent, const wchar_t* path) { return RegDeleteKeyW(parent, path); }
+LONG QueryValueEx(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+  return RegQueryValueExA(key, name, nullptr, type, data, size);
+}
+LONG QueryValueEx(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) {
+  return RegQueryValueExW(key, name, nullptr, type, data, size);
+}
 
 // One key handle that this module opened, counted while it is open; closed
 // once, on every path out of the call.
@@ -26,10 +46,11 @@ class KeyHandle {
   KeyHandle& operator=(const KeyHandle&) = delete;
   ~KeyHandle() { Close(); }
 
-  LONG Open(HKEY parent, const std::string& path, REGSAM access) {
+  template <class Char>
+  LONG Open(HKEY parent, const std::basic_string<Char>& path, REGSAM access) {
     Close();
     HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExA(parent, path.c_str(), 0, access, &opened);
+    const LONG status = OpenKey(parent, path.c_str(), access, &opened);
     return Adopt(status, opened);
   }
 
@@ -70,7 +91,8 @@ class KeyHandle {
 // left out every key name longer than 207 characters. A longer path is
 // therefore reached in steps: its leading keys, as many as fit, then the rest
 // relative to them. Counted in bytes, which in ANSI are never fewer than the
-// characters.
+// characters. Wide paths take the same steps: one road for both widths costs a
+// long wide path one more open, and no path has to be told apart by its width.
 constexpr std::size_t kMaxAnsiPathLength = 260;
 // Creating below a key asks this of it; merely opening below it asks nothing.
 constexpr REGSAM kKeyCreateSubKey = 0x0004;
@@ -79,30 +101,38 @@ constexpr REGSAM kKeyCreateSubKey = 0x0004;
 // that leaves a leading part they take, or else at the first one (a single
 // name longer than the limit in bytes, possible in a double-byte code page, is
 // then handed over whole: in characters it may still fit). npos: no cut.
-std::size_t CutPoint(std::string_view path) {
-  if (path.size() <= kMaxAnsiPathLength) return std::string_view::npos;
-  std::size_t cut = path.rfind('\\', kMaxAnsiPathLength);
-  if (cut == 0 || cut == std::string_view::npos) cut = path.find('\\', 1);
+template <class Char>
+std::size_t CutPoint(std::basic_string_view<Char> path) {
+  if (path.size() <= kMaxAnsiPathLength) return std::basic_string_view<Char>::npos;
+  std::size_t cut = path.rfind(Char('\\'), kMaxAnsiPathLength);
+  if (cut == 0 || cut == std::basic_string_view<Char>::npos) cut = path.find(Char('\\'), 1);
   return cut;
 }
 
 // A trailing backslash names the same key; a long path drops it so that its
 // last step has a name.
-std::string_view WithoutTrailingBackslash(std::string_view path) {
-  if (path.size() > kMaxAnsiPathLength && path.back() == '\\') path.remove_suffix(1);
+template <class Char>
+std::basic_string_view<Char> WithoutTrailingBackslash(std::basic_string_view<Char> path) {
+  if (path.size() > kMaxAnsiPathLength && path.back() == Char('\\')) path.remove_suffix(1);
   return path;
 }
 
 // Opens `path` below `parent` with `access`, in steps when it is long. The
 // keys on the way are opened with no rights, as a whole path asks none of them.
-LONG OpenPath(KeyHandle& key, HKEY parent, std::string_view path, REGSAM access) {
+template <class Char>
+LONG OpenPath(KeyHandle& key, HKEY parent, std::basic_string_view<Char> path, REGSAM access) {
   path = WithoutTrailingBackslash(path);
   const std::size_t cut = CutPoint(path);
-  if (cut == std::string_view::npos) return key.Open(parent, std::string(path), access);
+  if (cut == std::basic_string_view<Char>::npos) return key.Open(parent, std::basic_string<Char>(path), access);
   KeyHandle above;
   const LONG status = OpenPath(above, parent, path.substr(0, cut), 0);
   if (status != ERROR_SUCCESS) return status;
   return OpenPath(key, above.get(), path.substr(cut + 1), access);
+}
+
+template <class Char>
+LONG OpenPath(KeyHandle& key, HKEY parent, const std::basic_string<Char>& path, REGSAM access) {
+  return OpenPath(key, parent, std::basic_string_view<Char>(path), access);
 }
 
 // Opens `path` below `parent`, creating every missing key of it, in steps when
@@ -121,15 +151,35 @@ LONG CreatePath(KeyHandle& key, HKEY parent, std::string_view path, DWORD& dispo
 }
 
 // Deletes `path` below `parent`; a long one through the key above it.
-LONG DeletePath(HKEY parent, std::string_view path) {
+template <class Char>
+LONG DeletePath(HKEY parent, std::basic_string_view<Char> path) {
   path = WithoutTrailingBackslash(path);
-  const std::size_t slash = path.rfind('\\');
-  if (path.size() <= kMaxAnsiPathLength || slash == std::string_view::npos)
-    return RegDeleteKeyA(parent, std::string(path).c_str());
+  const std::size_t slash = path.rfind(Char('\\'));
+  if (path.size() <= kMaxAnsiPathLength || slash == std::basic_string_view<Char>::npos)
+    return DeleteKey(parent, std::basic_string<Char>(path).c_str());
   KeyHandle above;
   const LONG status = OpenPath(above, parent, path.substr(0, slash), 0);
   if (status != ERROR_SUCCESS) return status;
-  return RegDeleteKeyA(above.get(), std::string(path.substr(slash + 1)).c_str());
+  return DeleteKey(above.get(), std::basic_string<Char>(path.substr(slash + 1)).c_str());
+}
+
+KeyDeletion DeletionOf(LONG status) {
+  switch (status) {
+    case ERROR_SUCCESS: return KeyDeletion::Deleted;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return KeyDeletion::Missing;
+    default: return KeyDeletion::Refused;
+  }
+}
+
+// RegQueryValueEx in the shape the query loop takes.
+template <class Char>
+LONG QueryValue(HKEY key, const Char* name, std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
+  DWORD t = type, s = size;
+  const LONG status = QueryValueEx(key, name, &t, data, &s);
+  type = t;
+  size = s;
+  return status;
 }
 
 }  // namespace
@@ -149,12 +199,18 @@ RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const st
   KeyHandle key;
   if (OpenPath(key, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return DefaultValue.value_or(RegistryVariant());
   return QueryRegistryValue([&](std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) -> long {
-    DWORD t = type, s = size;
-    const LONG status = RegQueryValueExA(key.get(), ValueName.c_str(), nullptr, &t, data, &s);
-    type = t;
-    size = s;
-    return status;
+    return QueryValue(key.get(), ValueName.c_str(), type, data, size);
   });
+}
+
+RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const std::wstring& ValueName) {
+  KeyHandle key;
+  if (OpenPath(key, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return RegistryVariant();
+  return QueryRegistryValue(
+      [&](std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) -> long {
+        return QueryValue(key.get(), ValueName.c_str(), type, data, size);
+      },
+      TextUnits::Utf16);
 }
 
 bool SetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
@@ -194,16 +250,39 @@ std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName)
   return names;
 }
 
-KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName) {
-  switch (DeletePath(hKey, KeyName)) {
-    case ERROR_SUCCESS: return KeyDeletion::Deleted;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return KeyDeletion::Missing;
-    default: return KeyDeletion::Refused;
+std::vector<std::wstring> EnumRegistryKeys(HKEY hKey, const std::wstring& KeyName) {
+  std::vector<std::wstring> names;
+  KeyHandle opened;
+  HKEY key = hKey;  // an empty KeyName lists hKey itself, which stays the caller's to close
+  if (!KeyName.empty()) {
+    if (OpenPath(opened, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return names;
+    key = opened.get();
   }
+  wchar_t name[kWideSubKeyNameSize];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = kWideSubKeyNameSize;  // in characters, the closing zero included
+    const LONG status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) continue;  // longer than the registry takes: never seen, skipped like the ANSI one
+    if (status != ERROR_SUCCESS) break;        // the end of the list, or a real failure
+    names.emplace_back(name, std::min<DWORD>(length, kWideSubKeyNameSize));
+  }
+  return names;
+}
+
+KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName) {
+  return DeletionOf(DeletePath(hKey, std::string_view(KeyName)));
+}
+
+KeyDeletion DeleteRegistryKey(HKEY hKey, const std::wstring& KeyName) {
+  return DeletionOf(DeletePath(hKey, std::wstring_view(KeyName)));
 }
 
 bool RegistryKeyReadable(HKEY hKey, const std::string& KeyName) {
+  KeyHandle key;
+  return OpenPath(key, hKey, KeyName, kKeyRead) == ERROR_SUCCESS;
+}
+
+bool RegistryKeyReadable(HKEY hKey, const std::wstring& KeyName) {
   KeyHandle key;
   return OpenPath(key, hKey, KeyName, kKeyRead) == ERROR_SUCCESS;
 }

@@ -3,6 +3,12 @@
 // needs and closes every handle it opened before it returns; none keeps state.
 // A KeyName may be longer than the 260 characters an ANSI call takes in one
 // piece: such a path is opened in steps (registry_ops.cpp says why).
+//
+// Two widths of names. The std::string forms use the ANSI calls, in which a
+// letter the code page lacks becomes "?" or a look-alike; they write, and read
+// what this program wrote. The std::wstring forms (reading, enumerating,
+// deleting) use the wide calls and reach every key by its real name, the way
+// another program may have named it; their texts come back as wide text.
 #include <windows.h>
 
 #include <optional>
@@ -51,6 +57,24 @@ int OpenRegistryHandleCount();
 
 // Whether the key exists and may be read (what GetRegistryValue opens it for).
 bool RegistryKeyReadable(HKEY hKey, const std::string& KeyName);
+
+// The wide forms. Each behaves as its ANSI namesake above, with these differences:
+//
+// GetRegistryValue: a text value (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) reads as
+// WideText with all its letters; an absent value or an undecoded type as the
+// empty WideText; a key that cannot be opened as empty. The same query loop as
+// the ANSI read: one query when the value fits into 1024 bytes, at most
+// 1 + kMaxValueRequeries when it keeps growing. Numbers and bytes as there.
+RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const std::wstring& ValueName);
+
+// EnumRegistryKeys: every direct sub-key's name with all its letters (RegEnumKeyExW).
+std::vector<std::wstring> EnumRegistryKeys(HKEY hKey, const std::wstring& KeyName);
+
+// DeleteRegistryKey: deletes exactly the key of that name (RegDeleteKeyW).
+KeyDeletion DeleteRegistryKey(HKEY hKey, const std::wstring& KeyName);
+
+// RegistryKeyReadable: by the key's wide name.
+bool RegistryKeyReadable(HKEY hKey, const std::wstring& KeyName);
 
 // Deletes one value of the key. True when the key holds no such value afterwards:
 // deleted now, never there, or no such key; false when the registry refused.

@@ -7,7 +7,7 @@ namespace qb {
 namespace {
 
 // The bytes [0, size) as a text of as many characters (ANSI: one byte, one character).
-RegistryVariant TextOf(const std::uint8_t* data, std::size_t size) {
+RegistryVariant AnsiTextOf(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return RegistryVariant::Text({});
   return RegistryVariant::Text(std::string(reinterpret_cast<const char*>(data), size));
 }
@@ -21,16 +21,39 @@ std::size_t WithoutClosingZeros(const std::uint8_t* data, std::size_t size, std:
   return size;
 }
 
+// The whole UTF-16 little-endian units of the data, less up to `most` closing zero units.
+std::wstring Utf16Units(const std::uint8_t* data, std::size_t size, std::size_t most) {
+  std::wstring units(size / 2, L'\0');
+  for (std::size_t i = 0; i < units.size(); ++i)
+    units[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
+  while (most > 0 && !units.empty() && units.back() == L'\0') {
+    units.pop_back();
+    --most;
+  }
+  return units;
+}
+
+// The text of a string type, its closing zeros (`zeros` of them at most) dropped.
+RegistryVariant TextOf(const std::uint8_t* data, std::size_t size, std::size_t zeros, TextUnits units) {
+  if (units == TextUnits::Utf16) return RegistryVariant::WideText(Utf16Units(data, size, zeros));
+  return AnsiTextOf(data, WithoutClosingZeros(data, size, zeros));
+}
+
 }  // namespace
 
-RegistryVariant DecodeRegistryValue(std::uint32_t type, const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return RegistryVariant::Text({});  // nothing was returned, whatever the type
+RegistryVariant EmptyText(TextUnits units) {
+  return units == TextUnits::Utf16 ? RegistryVariant::WideText({}) : RegistryVariant::Text({});
+}
+
+RegistryVariant DecodeRegistryValue(std::uint32_t type, const std::uint8_t* data, std::size_t size,
+                                    TextUnits units) {
+  if (size == 0) return EmptyText(units);  // nothing was returned, whatever the type
   switch (type) {
     case regtype::kSz:
     case regtype::kExpandSz:  // never expanded
-      return TextOf(data, WithoutClosingZeros(data, size, 1));
+      return TextOf(data, size, 1, units);
     case regtype::kMultiSz:  // members joined by zero characters, the closing pair dropped
-      return TextOf(data, WithoutClosingZeros(data, size, 2));
+      return TextOf(data, size, 2, units);
     case regtype::kDword: {
       // Little-endian; a short value is zero-extended rather than read past its end.
       std::uint32_t v = 0;
@@ -41,7 +64,7 @@ RegistryVariant DecodeRegistryValue(std::uint32_t type, const std::uint8_t* data
     case regtype::kBinary:
       return RegistryVariant::Bytes(ByteArray(data, data + size));
     default:  // REG_NONE (an absent value), big-endian DWORD, link and every unknown type
-      return RegistryVariant::Text({});
+      return EmptyText(units);
   }
 }
 
@@ -64,7 +87,7 @@ std::optional<EncodedValue> EncodeRegistryValue(const RegistryVariant& value) {
     }
     case RegistryVariant::Kind::Bytes:
       return EncodedValue{regtype::kBinary, value.bytes()};
-    default:  // empty, boolean, floating-point: no registry type stores them
+    default:  // empty, boolean, floating-point, wide text: not stored
       return std::nullopt;
   }
 }

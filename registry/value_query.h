@@ -1,7 +1,7 @@
 #pragma once
 // Reading one value: the query loop of GetRegistryValue, apart from the registry
 // call itself so that a value that grows between queries can be exercised.
-// No Win32 here either; the caller adapts RegQueryValueExA.
+// No Win32 here either; the caller adapts RegQueryValueExA or RegQueryValueExW.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -17,14 +17,14 @@ inline constexpr long kStatusMoreData = 234;  // ERROR_MORE_DATA: the needed siz
 // How often a value that keeps growing is queried again before it counts as absent.
 inline constexpr int kMaxValueRequeries = 8;
 
-// `query(type, data, size)` behaves like RegQueryValueExA: on entry `size` is the
+// `query(type, data, size)` behaves like RegQueryValueEx: on entry `size` is the
 // capacity of `data`; it returns a status and sets `type` and `size` (the bytes
 // stored, or on kStatusMoreData the bytes needed). A value that fits into the
 // first buffer costs one query. Only the bytes a successful query returned are
-// decoded; a failed query, or a value still growing after kMaxValueRequeries
-// further queries, reads as absent: the empty text.
+// decoded, their texts in `units`; a failed query, or a value still growing
+// after kMaxValueRequeries further queries, reads as absent: the empty text.
 template <typename Query>
-RegistryVariant QueryRegistryValue(Query&& query) {
+RegistryVariant QueryRegistryValue(Query&& query, TextUnits units = TextUnits::Ansi) {
   std::uint8_t first[kFirstValueBufferSize] = {};
   std::vector<std::uint8_t> larger;
   std::uint8_t* data = first;
@@ -40,8 +40,8 @@ RegistryVariant QueryRegistryValue(Query&& query) {
     size = capacity;
     status = query(type, data, size);
   }
-  if (status != kStatusSuccess) return RegistryVariant::Text({});
-  return DecodeRegistryValue(type, data, std::min(size, capacity));
+  if (status != kStatusSuccess) return EmptyText(units);
+  return DecodeRegistryValue(type, data, std::min(size, capacity), units);
 }
 
 }  // namespace qb

@@ -30,4 +30,7 @@
 #define IDC_NOME 117
 #define IDC_BTN_AGGIUNGI 118
 #define IDC_BTN_CHIUDI 119
+// The menu bar (a MENU resource of quillbeck.rc) and its two command items.
+#define IDR_MAIN_MENU 300
+#define IDM_VERIFICA 201
 #define IDM_AIUTO 200

@@ -11,13 +11,20 @@
 #
 # QB_PACKAGE_BUILD=DIR packs the program of an i686 build that is already
 # configured there (tools/test.sh packs the very build it tests) instead of
-# configuring build/x86pkg.
+# configuring build/x86pkg; QB_PACKAGE_OUT=DIR puts the zip there instead of
+# in build/package.
+#
+# Signing: with QB_SIGN_PFX naming a PKCS#12 file (.pfx) that holds the
+# provider's code-signing certificate and its private key, and
+# QB_SIGN_PASSWORD its password, the program is signed with Authenticode
+# before it is zipped (packaging/sign.sh, which also takes QB_SIGN_TIMESTAMP).
+# Without QB_SIGN_PFX it is packed unsigned, and the last line says so.
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/lib/fail.sh"
 qb_trap_errors
 root="$(cd "$here/.." && pwd)"
 build="${QB_PACKAGE_BUILD:-$root/build/x86pkg}"
-out="$root/build/package"
+out="${QB_PACKAGE_OUT:-$root/build/package}"
 
 bash "$here/setup.sh"
 if [ -z "${QB_PACKAGE_BUILD:-}" ]; then
@@ -28,8 +35,13 @@ grep -q '^CMAKE_TOOLCHAIN_FILE:.*mingw-i686.cmake$' "$build/CMakeCache.txt" 2>/d
   qb_fail "$build is not a configured i686 build"
 # CPack builds nothing itself: the program, help file and read-me first.
 cmake --build "$build" -j "$(nproc)"
-rm -rf "$out"  # a failed run leaves no zip behind
+rm -f "$out"/Quillbeck-*.zip  # a failed run leaves no zip behind
 cpack --config "$build/CPackConfig.cmake" -B "$out" >/dev/null
 rm -rf "$out/_CPack_Packages"  # CPack's staging folder
 unzip -l "$out"/Quillbeck-*.zip
-echo "package: $(ls "$out"/Quillbeck-*.zip)"
+if [ -n "${QB_SIGN_PFX:-}" ]; then
+  signature="Quillbeck.exe signed with the certificate in $QB_SIGN_PFX"
+else
+  signature="Quillbeck.exe is unsigned: Windows warns before running it (QB_SIGN_PFX and QB_SIGN_PASSWORD sign it)"
+fi
+echo "package: $(ls "$out"/Quillbeck-*.zip); $signature"

@@ -16,6 +16,11 @@ packages=(
   fp-utils fp-compiler fp-units-fcl fp-units-misc fpc-source
   clang libclang-rt-14-dev
   unzip python3 debootstrap
+  # Signing the package and its test: osslsigncode; certificates: openssl.
+  osslsigncode openssl
+  # The mail-server check's tests: real POP3 and IMAP (Dovecot) and SMTP
+  # (aiosmtpd) servers on 127.0.0.1.
+  dovecot-pop3d dovecot-imapd python3-aiosmtpd
 )
 
 installed() {  # package -> status 0 when installed (never fails the script)
@@ -44,6 +49,14 @@ if ((${#missing[@]})); then
   need_root "installing ${missing[*]}"
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # Dovecot's package would start a system-wide server on ports 110 and 143;
+  # the tests start their own, so no service starts while packages install.
+  policy=/usr/sbin/policy-rc.d
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' > "$policy"
+    chmod +x "$policy"
+    trap 'rm -f "$policy"' EXIT
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <set>
 #include <source_location>
 #include <string>
 #include <utility>
@@ -15,7 +16,6 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
 using Rows = std::vector<std::pair<std::string, std::string>>;  // key name, row text
 
 // Where Outlook Express keeps its accounts and its default, spelled out rather
@@ -35,13 +35,23 @@ class AccountListTest : public ::testing::Test {
   static void Default(const std::string& key) { qbtest::WriteText(qb::kManagerKey, "Default Mail Account", key); }
 };
 
+// A wide text in code page 1252, for the tests written with ANSI literals.
+std::string Narrow(const std::wstring& wide) {
+  std::string narrow(wide.size() * 2, '\0');
+  const int n = wide.empty() ? 0
+                             : WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                                   narrow.data(), static_cast<int>(narrow.size()), nullptr, nullptr);
+  narrow.resize(static_cast<std::size_t>(n));
+  return narrow;
+}
+
 // Reads the list and expects exactly these rows, each with its key, in this order.
 void ExpectListing(const Rows& expected, std::source_location where = std::source_location::current()) {
   ::testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), "account list");
   const qb::AccountListing list = qb::ReadAccountList();
   ASSERT_EQ(list.keys.size(), list.rows.size());
   Rows got;
-  for (std::size_t i = 0; i < list.rows.size(); ++i) got.emplace_back(list.keys[i], list.rows[i]);
+  for (std::size_t i = 0; i < list.rows.size(); ++i) got.emplace_back(Narrow(list.keys[i]), Narrow(list.rows[i]));
   EXPECT_EQ(got, expected);
 }
 
@@ -127,10 +137,10 @@ TEST_F(AccountListTest, TheAddressAKeyHoldsNowReadsAsItsRowWouldShowIt) {
   qbtest::WriteRaw(qb::AccountKeyPath("Number"), "SMTP Email Address", REG_DWORD, {0x2A, 0, 0, 0});
   Account("(KX) empty", "");
   qbtest::CreateKey(qb::AccountKeyPath("(KX) bare"));
-  EXPECT_EQ(qb::ReadAccountAddress("00000001"), "bruno@example.com");  // never the default mark
-  EXPECT_EQ(qb::ReadAccountAddress("Number"), "42");
-  for (const char* none : {"(KX) empty", "(KX) bare", "(KX) missing"})
-    EXPECT_EQ(qb::ReadAccountAddress(none), std::nullopt) << none;
+  EXPECT_EQ(qb::ReadAccountAddress(L"00000001"), L"bruno@example.com");  // never the default mark
+  EXPECT_EQ(qb::ReadAccountAddress(L"Number"), L"42");
+  for (const wchar_t* none : {L"(KX) empty", L"(KX) bare", L"(KX) missing"})
+    EXPECT_EQ(qb::ReadAccountAddress(none), std::nullopt) << Narrow(none);
 }
 
 }  // namespace
@@ -144,15 +154,40 @@ TEST_F(AccountListTest, AnAddressIsFoundInItsKeyAndInOtherAccountsWhateverTheCas
   Account("{A}", "MARIO@q.IT");
   Account("{B}", "mario@q.it.old");
   Account("(KX) mario@q.it.old", "mario@q.it.old");
+  Account("{D}", "  Mario@q.it ");  // spaces around it: still the address
+  Account("{E}", "mario @q.it");    // within it: another one
   qbtest::WriteText(qb::AccountKeyPath("{C}"), "Account Name", "mario@q.it");  // no address: not an account
   const qb::AddressInUse found = qb::FindAddressInUse("mario@q.it");
-  EXPECT_EQ(found.ownKey, std::optional<std::string>("(KX) Mario@Q.it"));
-  EXPECT_EQ(found.otherKeys, Names{"{A}"});
-  EXPECT_EQ(qb::FindAccountKey("(KX) MARIO@q.it"), std::optional<std::string>("(KX) Mario@Q.it"));
+  EXPECT_EQ(found.ownKey, std::optional<std::wstring>(L"(KX) Mario@Q.it"));
+  EXPECT_EQ(found.otherKeys, (std::vector<std::wstring>{L"{A}", L"{D}"}));
+  EXPECT_EQ(qb::FindAddressInUse("MARIO@q.IT").ownKey, std::optional<std::wstring>(L"(KX) Mario@Q.it"));
 
   const qb::AddressInUse none = qb::FindAddressInUse("mario@q");
   EXPECT_FALSE(none.any());
-  EXPECT_EQ(qb::FindAccountKey("(KX) mario@q"), std::nullopt);
+}
+
+// Keys another program named with letters the code page lacks: each listed
+// with its own letters, the default mark on exactly its key, and a removal
+// taking exactly its own key.
+TEST_F(AccountListTest, LookAlikeKeysAreEachTheirOwnAccount) {
+  const std::wstring root = L"SOFTWARE\\Microsoft\\Internet Account Manager\\Accounts\\";
+  qbtest::WriteText(root + L"(KX) \u0142uk@x.pl", L"SMTP Email Address", L"\u0142uk@x.pl");
+  qbtest::WriteText(root + L"(KX) luk@x.pl", L"SMTP Email Address", L"luk@x.pl");
+  qbtest::WriteText(root + L"OE-\u03A9mega", L"SMTP Email Address", L"omega@x.pl");
+  qbtest::WriteText(L"SOFTWARE\\Microsoft\\Internet Account Manager", L"Default Mail Account", L"(KX) \u0142uk@x.pl");
+  using WideRows = std::set<std::pair<std::wstring, std::wstring>>;
+  const auto listed = [] {
+    const qb::AccountListing list = qb::ReadAccountList();
+    WideRows rows;
+    for (std::size_t i = 0; i < list.rows.size(); ++i) rows.emplace(list.keys.at(i), list.rows[i]);
+    return rows;
+  };
+  EXPECT_EQ(listed(), (WideRows{{L"(KX) \u0142uk@x.pl", L"\u0142uk@x.pl (Default)"},
+                                {L"(KX) luk@x.pl", L"luk@x.pl"},
+                                {L"OE-\u03A9mega", L"omega@x.pl"}}));
+  EXPECT_EQ(qb::FindAddressInUse("luk@x.pl").ownKey, std::optional<std::wstring>(L"(KX) luk@x.pl"));
+  EXPECT_EQ(qb::DeleteAccountKey(L"(KX) \u0142uk@x.pl"), qb::KeyDeletion::Deleted);
+  EXPECT_EQ(listed(), (WideRows{{L"(KX) luk@x.pl", L"luk@x.pl"}, {L"OE-\u03A9mega", L"omega@x.pl"}}));
 }
 
 // The comparison must agree with the registry's own: each pair is also tried
@@ -176,12 +211,12 @@ TEST_F(AccountListTest, NamesCompareAsTheRegistryComparesThem) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.a) + " / " + c.b);
-    EXPECT_EQ(qb::SameIgnoringCase(c.a, c.b), c.same);
+    EXPECT_EQ(qb::SameIgnoringCase(qb::WideFromCodePage(c.a), qb::WideFromCodePage(c.b)), c.same);
     qbtest::CreateKey(qb::AccountKeyPath(c.a));
     EXPECT_EQ(qbtest::KeyExists(qb::AccountKeyPath(c.b)), c.same) << "the registry";
     qbtest::ClearScratchHkcu();
   }
-  EXPECT_TRUE(qb::SameIgnoringCase("", ""));
+  EXPECT_TRUE(qb::SameIgnoringCase(L"", L""));
 }
 
 }  // namespace

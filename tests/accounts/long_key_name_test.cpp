@@ -36,13 +36,14 @@ TEST(LongAccountKeyName, IsListedAndRemovable) {
 
   qb::AccountListing list = qb::ReadAccountList();
   ASSERT_EQ(list.keys.size(), 2u);
-  const bool longFirst = list.keys[0] == name;
-  EXPECT_EQ(list.keys[longFirst ? 0 : 1], name);
-  EXPECT_EQ(list.rows[longFirst ? 0 : 1], "k@odd.it");
+  const std::wstring wideName(name.begin(), name.end());
+  const bool longFirst = list.keys[0] == wideName;
+  EXPECT_EQ(list.keys[longFirst ? 0 : 1], wideName);
+  EXPECT_EQ(list.rows[longFirst ? 0 : 1], L"k@odd.it");
 
-  EXPECT_EQ(qb::DeleteAccountKey(name), qb::KeyDeletion::Deleted);
+  EXPECT_EQ(qb::DeleteAccountKey(wideName), qb::KeyDeletion::Deleted);
   list = qb::ReadAccountList();
-  EXPECT_EQ(list.keys, std::vector<std::string>{"(KX) short@odd.it"});
+  EXPECT_EQ(list.keys, std::vector<std::wstring>{L"(KX) short@odd.it"});
   EXPECT_EQ(qb::OpenRegistryHandleCount(), 0);
 }
 

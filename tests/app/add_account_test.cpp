@@ -150,7 +150,7 @@ TEST_F(AddAccount, TheNewAccountShowsAndTheWindowIsReset) {
   Fill(1, L"luigi");
   Add();
   EXPECT_EQ(Rows(), std::vector<std::wstring>{L"luigi@quillbeck.it"});
-  EXPECT_EQ(form().accountKeyList(), std::vector<std::string>{"(KX) luigi@quillbeck.it"});
+  EXPECT_EQ(form().accountKeyList(), std::vector<std::wstring>{L"(KX) luigi@quillbeck.it"});
   ExpectRefreshed(L"Mario Rossi", L"IMAP Server:");
   // The pressed button was disabled; the focus is not lost but waits in the provider box.
   EXPECT_TRUE(GetFocus() == Ctl(kProvider) || IsChild(Ctl(kProvider), GetFocus()));
@@ -256,6 +256,17 @@ TEST_F(AddAccount, AnAtInTheUserNameOrAControlCharacterIsRefused) {
       {kPopserver, L"pop\x1Fquillbeck.it", L"\n- POP3 Server"},
       {kSmtpserver, L"smtp\x7Fquillbeck.it", L"\n- SMTP Server"},
       {kNome, L"Mario\tRossi", L"\n- Nome (Alias)"},
+      // The "@" between the two is the program's own.
+      {kDominio, L"@quillbeck.it", L"nel campo Dominio scrivi solo la parte dell'indirizzo che segue \"@\" "
+                                   L"(qui: \"@quillbeck.it\")"},
+      {kDominio, L"quillbeck.it@x", L"(qui: \"quillbeck.it@x\")"},
+      // C1 controls, which code page 1252 would pass on to the key name.
+      {kUsername, L"mario\x81", L"\n- Username"},
+      {kDominio, L"quillbeck\x8D.it", L"\n- Dominio"},
+      {kPopserver, L"pop\x8F.quillbeck.it", L"\n- POP3 Server"},
+      {kSmtpserver, L"smtp\x90.quillbeck.it", L"\n- SMTP Server"},
+      {kNome, L"Mario\x9DRossi", L"\n- Nome (Alias)"},
+      {kNome, L"Mario\x80\x9F", L"\n- Nome (Alias)"},
   };
   for (const Case& c : cases) ExpectRefused(c.field, c.text, c.told);
 }
@@ -267,6 +278,16 @@ TEST_F(AddAccount, SpacesAreKeptEverywhere) {
   ExpectText(key, "Account Name", " mario @quillbeck.it");
   ExpectText(key, "SMTP Email Address", " mario @quillbeck.it");
   ExpectText(key, "POP3 User Name", " mario ");
+
+  Fill(4, L"anna");
+  Type(kDominio, L" altro.net ");
+  Type(kPopserver, L"p");
+  Type(kSmtpserver, L"s");
+  Add();
+  const std::string other = AccountKeyPath("(KX) anna@ altro.net ");
+  ExpectText(other, "Account Name", "anna@ altro.net ");
+  ExpectText(other, "SMTP Email Address", "anna@ altro.net ");
+  EXPECT_NE(std::find(Rows().begin(), Rows().end(), L"anna@ altro.net "), Rows().end());
 }
 
 TEST_F(AddAccount, AccentedLettersAreStoredInTheAnsiCodePage) {
@@ -389,7 +410,8 @@ TEST_F(AddAccount, AnAddressTooLongForTheRegistryIsRefused) {
   Add();
   EXPECT_TRUE(SubKeys("").empty());
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].text.find(L"troppo lungo"), std::wstring::npos);
+  EXPECT_EQ(messages[0].text,
+            L"L'indirizzo è troppo lungo: lo username e il dominio insieme possono avere al massimo 201 caratteri.");
   EXPECT_EQ(Text(kUsername), fits + L"b");
 
   messages.clear();
@@ -399,28 +421,67 @@ TEST_F(AddAccount, AnAddressTooLongForTheRegistryIsRefused) {
   EXPECT_EQ(SubKeys(kAccountsRoot).size(), 1u);
 }
 
-TEST_F(AddAccount, ValuesTheRegistryRefusesAreNamedAfterTheRefresh) {
+// Fields a preset filled and locked cannot be corrected by the user: the
+// refusal says the provider's settings are wrong, and asks for nothing.
+TEST_F(FormTest, ARefusalOfALockedFieldBlamesThePreset) {
+  Start(
+      "Tab;tab.it;smtp\ttab.it;pop.tab.it;POP3\n"
+      "Chiocciola;@at.it;smtp.at.it;pop.at.it;imap\n"
+      "Barra;bar\\ra.it;smtp.b.it;pop\xC2\x85.b.it;POP3\n"
+      "\xC5\x81\xC3\xB3\x64\xC5\xBA;\xC5\x82\xC3\xB3\x64\xC5\xBA.pl;smtp.l.pl;pop.l.pl;POP3\n");
+  const std::wstring start = L"L'indirizzo non è stato configurato: le impostazioni del provider ";
+  const std::wstring end =
+      L"\nQuesti campi sono compilati dal provider e non si possono modificare. Segnala il problema al provider.";
+  const struct {
+    int preset;
+    std::wstring told;
+  } cases[] = {
+      {0, L"«Tab» sono errate:\n- il campo SMTP Server contiene un carattere di controllo (per esempio una "
+          L"tabulazione)"},
+      {1, L"«Chiocciola» sono errate:\n- il campo Dominio contiene il carattere \"@\""},
+      {2, L"«Barra» sono errate:\n- il campo POP3 Server contiene un carattere di controllo (per esempio una "
+          L"tabulazione)\n- il campo Dominio contiene il carattere \"\\\""},
+      {3, L"«\u0141\u00F3d\u017A» sono errate:\n- il campo Dominio contiene caratteri che la codifica del sistema "
+          L"non può rappresentare: \"\u0142\" \"\u017A\""},
+  };
+  for (const auto& c : cases) {
+    if (c.preset == 3 && GetACP() != kWestern) continue;
+    messages.clear();
+    ChooseProvider(c.preset);
+    Type(kUsername, L"mario");
+    ASSERT_TRUE(Enabled(kBtnAggiungi));
+    Press(kBtnAggiungi);
+    ASSERT_EQ(messages.size(), 1u) << c.preset;
+    EXPECT_EQ(messages[0].text, start + c.told + end);
+    EXPECT_TRUE(SubKeys("").empty());
+    EXPECT_EQ(Text(kUsername), L"mario");
+  }
+}
+
+// A key that refuses every value: nothing was added or updated, the message
+// says so, and the default stays where it was. The settings of an earlier SSL
+// preset that are there and stayed are named; the other protocol's are not
+// this update's to remove.
+TEST_F(AddAccount, AnAddThatWroteNothingSaysSoAndMovesNothing) {
   const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   WriteText(key, "SMTP Email Address", "old@quillbeck.it");
+  WriteRaw(key, "POP3 Port", REG_DWORD, {0xE3, 0x03, 0, 0});
+  WriteRaw(key, "POP3 Secure Connection", REG_DWORD, {1, 0, 0, 0});
+  WriteRaw(key, "IMAP Port", REG_DWORD, {0xE1, 0x03, 0, 0});
+  WriteText(kManagerKey, "Default Mail Account", "(KX) before@quillbeck.it");
   MakeKeyReadOnly(key);
-  Fill(0, L"mario");
+  Fill(0, L"mario");  // the first preset: it would make the account the default
   answers = {IDYES};  // the key is there already
   Add();
   MakeKeyWritable(key);
   ASSERT_EQ(messages.size(), 2u);
-  const std::wstring& text = messages[1].text;
-  EXPECT_NE(text.find(L"mario@quillbeck.it"), std::wstring::npos) << text;
-  EXPECT_NE(text.find(L"POP3 Server"), std::wstring::npos) << text;
-  EXPECT_NE(text.find(L"SMTP Display Name"), std::wstring::npos) << text;
-  EXPECT_EQ(text.find(L"Default Mail Account"), std::wstring::npos) << text;
-  // In the order they were written.
-  EXPECT_LT(text.find(L"SMTP Display Name"), text.find(L"SMTP Server"));
-  EXPECT_LT(text.find(L"SMTP Server"), text.find(L"POP3 Prompt for Password"));
-  EXPECT_LT(text.find(L"POP3 Use Sicily"), text.find(L"POP3 User Name"));
-  // The refresh ran before the message: the list shows the registry as it is,
-  // and the default (written to the manager key) names this key.
-  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"old@quillbeck.it (Default)"});
-  EXPECT_EQ(Text(kUsername), L"");
+  EXPECT_EQ(messages[1].text,
+            L"L'indirizzo \"mario@quillbeck.it\" non è stato aggiunto né aggiornato: non è stato possibile scrivere "
+            L"nessuno dei suoi valori. L'account predefinito non è cambiato.\nNon è stato possibile nemmeno togliere "
+            L"queste impostazioni del provider scelto in precedenza:\n- POP3 Port\n- POP3 Secure Connection");
+  ExpectText(kManagerKey, "Default Mail Account", "(KX) before@quillbeck.it");
+  // The refresh ran before the message: the list shows the registry as it is.
+  EXPECT_EQ(Rows(), std::vector<std::wstring>{L"old@quillbeck.it"});
 }
 
 TEST_F(AddAccount, AKeyThatCannotBeCreatedIsAnErrorAndWritesNothing) {

@@ -63,6 +63,12 @@ std::wstring RowOf(const std::string& key) {
   return Wide(address);
 }
 
+std::vector<std::wstring> WideKeys(const std::vector<std::string>& keys) {
+  std::vector<std::wstring> wide;
+  for (const std::string& key : keys) wide.push_back(Wide(key));
+  return wide;
+}
+
 class LongList : public FormTest {
  protected:
   void SetUp() override {
@@ -75,7 +81,7 @@ TEST_F(LongList, RowsPast32767ShowAndRemoveTheirOwnAccount) {
   Start();
   const std::vector<std::string> keys = ListedKeys();
   ASSERT_EQ(keys.size(), static_cast<std::size_t>(kListed));
-  ASSERT_EQ(form().accountKeyList(), keys);
+  ASSERT_EQ(form().accountKeyList(), WideKeys(keys));
   const std::vector<std::wstring> rows = Rows();
   ASSERT_EQ(rows.size(), keys.size());
   int wrong = 0;
@@ -95,7 +101,7 @@ TEST_F(LongList, RowsPast32767ShowAndRemoveTheirOwnAccount) {
   std::vector<std::string> remaining = keys;
   remaining.erase(remaining.begin() + kRemovedRow);
   EXPECT_EQ(ListedKeys(), remaining);
-  EXPECT_EQ(form().accountKeyList(), remaining);
+  EXPECT_EQ(form().accountKeyList(), WideKeys(remaining));
   EXPECT_EQ(Rows().size(), remaining.size());
 }
 

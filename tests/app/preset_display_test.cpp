@@ -193,6 +193,39 @@ TEST_F(FormTest, PresetLinesThatCouldNotBeFullyUsedAreReportedOnceAfterStartUp) 
   EXPECT_TRUE(messages.empty());
 }
 
+// Presets whose locked fields no account can take are named with their reason,
+// among the loader's problems in line order; a preset without a domain is not,
+// since the user types its fields.
+TEST_F(FormTest, PresetsThatCanNeverWorkAreNamedAtStartUp) {
+  const std::string domain200 = std::string(197, 'd') + ".it";
+  Start(
+      "Uno;uno.it;smtp.uno.it;pop.uno.it;POP3\n"
+      "Tab;tab.it;smtp\ttab.it;pop.tab.it;POP3;in=995 ssl in=110\n"
+      "Barra;bar\\ra.it;smtp.b.it;pop\xC2\x81.b.it;imap\n"
+      "Chiocciola;a@b.it;s;p;x\n"
+      "Lungo;" + domain200 + ";s;p;POP3\n"
+      "Troppo;x" + domain200 + ";s;p;POP3\n"
+      "Libero;;smtp\tx;p;POP3\n"
+      "\xC5\x81\xC3\xB3\x64\xC5\xBA;poczta.pl;smtp.\xC5\x82\xC3\xB3\x64\xC5\xBA.pl;pop.pl;POP3\n");
+  ASSERT_EQ(startupMessages.size(), 1u);
+  const std::wstring never = L": con questo provider non si potrà mai aggiungere un indirizzo";
+  std::wstring want =
+      L"Alcune righe di providers.lst non sono state usate per intero:\n"
+      L"\n- riga 2: l'impostazione \"in=110\" contraddice una precedente della stessa riga ed è stata ignorata"
+      L"\n- riga 2: il campo SMTP Server contiene un carattere di controllo (per esempio una tabulazione)" + never +
+      L"\n- riga 3: il campo IMAP Server contiene un carattere di controllo (per esempio una tabulazione)" + never +
+      L"\n- riga 3: il campo Dominio contiene il carattere \"\\\"" + never +
+      L"\n- riga 4: il protocollo \"x\" non è né POP3 né IMAP: gli indirizzi di questo provider non avranno il "
+      L"server di posta in arrivo"
+      L"\n- riga 4: il campo Dominio contiene il carattere \"@\"" + never +
+      L"\n- riga 6: il campo Dominio è troppo lungo: lo username e il dominio insieme possono avere al massimo 201 "
+      L"caratteri" + never;
+  if (GetACP() == 1252)
+    want += L"\n- riga 8: il campo SMTP Server contiene caratteri che la codifica del sistema non può "
+            L"rappresentare: \"\u0142\" \"\u017A\"" + never;
+  EXPECT_EQ(startupMessages[0].text, want);
+}
+
 TEST(PresetProblems, EachKindIsNamedWithItsLineAndWord) {
   using Kind = ProviderProblem::Kind;
   EXPECT_EQ(PresetProblemsMessage({}), L"");

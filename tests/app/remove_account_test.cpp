@@ -66,7 +66,7 @@ class RemoveAccount : public FormTest {
     FormTest::SetUp();
     WriteAccounts();
     Start();
-    ASSERT_EQ(form().accountKeyList(), (std::vector<std::string>{"alpha", "beta", "gamma"}));
+    ASSERT_EQ(form().accountKeyList(), (std::vector<std::wstring>{L"alpha", L"beta", L"gamma"}));
   }
   static void WriteAccounts() {
     WriteText(AccountKeyPath("alpha"), "SMTP Email Address", "same@example.com");
@@ -76,10 +76,10 @@ class RemoveAccount : public FormTest {
     WriteText(kManagerKey, "Default Mail Account", "gamma");
   }
   // The account keys as a fresh refresh lists them.
-  static std::vector<std::string> SubKeysWithAddress() {
-    std::vector<std::string> keys;
+  static std::vector<std::wstring> SubKeysWithAddress() {
+    std::vector<std::wstring> keys;
     for (const std::string& key : SubKeys(kAccountsRoot))
-      if (ReadRaw(AccountKeyPath(key), "SMTP Email Address").bytes.size() > 1) keys.push_back(key);
+      if (ReadRaw(AccountKeyPath(key), "SMTP Email Address").bytes.size() > 1) keys.emplace_back(key.begin(), key.end());
     return keys;
   }
 };
@@ -95,7 +95,7 @@ TEST_F(RemoveAccount, YesDeletesOnlyTheSelectedRowsKey) {
   EXPECT_EQ(messages[0].type, static_cast<UINT>(MB_YESNO));  // no icon, Yes is the default button
   EXPECT_EQ(SubKeys(kAccountsRoot), (std::vector<std::string>{"alpha", "gamma"}));
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"same@example.com", L"gamma@example.com (Default)"}));
-  EXPECT_EQ(form().accountKeyList(), (std::vector<std::string>{"alpha", "gamma"}));
+  EXPECT_EQ(form().accountKeyList(), (std::vector<std::wstring>{L"alpha", L"gamma"}));
   EXPECT_EQ(Selected(kLista), -1);
   EXPECT_FALSE(Enabled(kBtnCancella));
   EXPECT_EQ(Selected(kProvider), -1);
@@ -138,7 +138,7 @@ TEST_F(RemoveAccount, AKeyAlreadyRemovedByAnotherProgramIsReportedAsAnOutdatedLi
   EXPECT_NE(messages[1].text.find(L"non era aggiornato"), std::wstring::npos) << messages[1].text;
   EXPECT_TRUE(fatalErrors.empty());
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"same@example.com", L"gamma@example.com (Default)"}));
-  EXPECT_EQ(form().accountKeyList(), (std::vector<std::string>{"beta", "gamma"}));
+  EXPECT_EQ(form().accountKeyList(), (std::vector<std::wstring>{L"beta", L"gamma"}));
 }
 
 // Between the last refresh and the answer "Yes", another program may change the
@@ -169,12 +169,12 @@ TEST_F(RemoveAccount, AKeyChangedSinceTheRefreshIsDeletedOnlyWhileItHoldsTheRows
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     messages.clear();
-    const std::string key = form().accountKeyList().at(static_cast<std::size_t>(c.row));
+    const std::wstring key = form().accountKeyList().at(static_cast<std::size_t>(c.row));
     ClickRow(c.row);
     c.change();
     answers.push_back(IDYES);
     Press(kBtnCancella);
-    EXPECT_EQ(KeyExists(AccountKeyPath(key)), !c.deleted);
+    EXPECT_EQ(KeyExists(AccountKeyPath(std::string(key.begin(), key.end()))), !c.deleted);  // ASCII names
     ASSERT_EQ(messages.size(), c.told ? 2u : 1u);
     if (c.told) {
       EXPECT_NE(messages[1].text.find(c.told), std::wstring::npos) << messages[1].text;
@@ -206,7 +206,7 @@ TEST_F(RemoveAccount, TheQuestionAboutAVeryLongAddressFitsOnTheScreen) {
   WriteText(AccountKeyPath("delta"), "SMTP Email Address", address);
   form().UpdateForm();
   const auto& keys = form().accountKeyList();
-  const int row = static_cast<int>(std::find(keys.begin(), keys.end(), "delta") - keys.begin());
+  const int row = static_cast<int>(std::find(keys.begin(), keys.end(), L"delta") - keys.begin());
   ASSERT_LT(row, static_cast<int>(keys.size()));
   ClickRow(row);
   BoxPlacement placement;

@@ -33,7 +33,7 @@ TEST_F(FormTest, AfterStartUpTheFirstPresetIsSelectedAndItsFieldsLocked) {
   EXPECT_EQ(Text(kNome), L"");
 
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"anna@example.com", L"bruno@example.com (Default)"}));
-  EXPECT_EQ(form().accountKeyList(), (std::vector<std::string>{"00000001", "00000002"}));
+  EXPECT_EQ(form().accountKeyList(), (std::vector<std::wstring>{L"00000001", L"00000002"}));
   EXPECT_EQ(Selected(kLista), -1);
   EXPECT_EQ(GetFocus(), Ctl(kLista));
   EXPECT_TRUE(fatalErrors.empty());
@@ -86,6 +86,20 @@ TEST_F(FormTest, AMissingPresetFileIsReportedWithTheWindowAlreadyVisible) {
   EXPECT_EQ(SendMessageW(Ctl(kProvider), CB_GETCOUNT, 0, 0), 0);
 }
 
+// The window's own words survive any code page: the description is UTF-8.
+TEST_F(FormTest, AMissingPresetFileNamesTheFolderWithAllItsLetters) {
+  const std::wstring name = L"\u0141\u00F3d\u017A";
+  ASSERT_TRUE(CreateDirectoryW(name.c_str(), nullptr));
+  ASSERT_TRUE(SetCurrentDirectoryW(name.c_str()));
+  Start(nullptr);
+  SetCurrentDirectoryW(L"..");
+  RemoveDirectoryW(name.c_str());
+  ASSERT_EQ(fatalErrors.size(), 1u);
+  const std::string description = fatalErrors[0].description();
+  const std::string ending = "\\\xC5\x81\xC3\xB3\x64\xC5\xBA\".\r\n\r\nIl programma legge";
+  EXPECT_NE(description.find(ending), std::string::npos) << description;
+}
+
 TEST_F(FormTest, AnUnreadablePresetFileIsReportedInItalianWithItsNumber) {
   ASSERT_TRUE(CreateDirectoryA("providers.lst", nullptr));  // a folder of the file's name
   Start(nullptr);
@@ -93,8 +107,8 @@ TEST_F(FormTest, AnUnreadablePresetFileIsReportedInItalianWithItsNumber) {
   EXPECT_EQ(fatalErrors[0].number(), 75);
   const std::string description = fatalErrors[0].description();
   EXPECT_EQ(description.rfind("Impossibile leggere il file \"providers.lst\" nella cartella", 0), 0u) << description;
-  // "può" in the ANSI code page the message box is given.
-  EXPECT_NE(description.find("pu\xF2 essere aperto"), std::string::npos) << description;
+  // "può" in UTF-8, as every description.
+  EXPECT_NE(description.find("pu\xC3\xB2 essere aperto"), std::string::npos) << description;
   RemoveDirectoryA("providers.lst");
 }
 

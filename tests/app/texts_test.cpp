@@ -9,6 +9,7 @@ namespace qbtest {
 namespace {
 
 using qb::texts::FormatText;
+using qb::texts::ShownInMessage;
 
 TEST(Texts, AccentedLettersComeOutOfTheSourceAsOneCharacterEach) {
   // Written with escapes here, so that this file's own coding plays no part.
@@ -29,6 +30,26 @@ TEST(Texts, ValuesAreNotFormattedAgainAndOtherPercentSignsStay) {
   EXPECT_EQ(FormatText(L"[%1]", {L"%1%2%"}), L"[%1%2%]");
   EXPECT_EQ(FormatText(L"100% %0 %", {}), L"100% %0 %");
   EXPECT_EQ(FormatText(L"a%3b", {L"x"}), L"ab");  // no third value
+}
+
+// A value longer than 60 characters keeps its first 39 and its last 20 with
+// "…" between; a surrogate pair is never cut in two; control characters,
+// which would break the message's lines, show as spaces.
+TEST(Texts, ShownInMessageCutsLongValuesAndBlanksControls) {
+  const std::wstring a38(38, L'a'), a39(39, L'a'), b19(19, L'b'), b20(20, L'b');
+  const std::wstring pair = L"\U0001F4E7";  // two UTF-16 units
+  const struct {
+    std::wstring value;
+    std::wstring shown;
+  } cases[] = {
+      {std::wstring(60, L'x'), std::wstring(60, L'x')},
+      {a39 + L"c" + b20, a39 + L"c" + b20},                                 // 60: whole
+      {a39 + L"cd" + b20, a39 + L"\u2026" + b20},                          // 61: cut
+      {a38 + pair + L"cc" + b20, a38 + L"\u2026" + b20},                   // the pair would be cut at its start
+      {a39 + L"ccc" + pair + b19, a39 + L"\u2026" + b19},                  // ... or at its end
+      {L"a\tb\r\nc\x7F\x85\x9F\xA0d", L"a b  c   \xA0d"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShownInMessage(c.value), c.shown) << c.value.size();
 }
 
 }  // namespace

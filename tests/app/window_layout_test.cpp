@@ -143,11 +143,17 @@ TEST_F(WindowLayout, TheWindowHasAFixedBorderAMenuAndNoDefaultButton) {
 
   HMENU menu = GetMenu(w);
   ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(GetMenuItemCount(menu), 1);
-  wchar_t caption[32];
-  GetMenuStringW(menu, 0, caption, 32, MF_BYPOSITION);
-  EXPECT_STREQ(caption, L"Aiuto");
-  EXPECT_EQ(GetSubMenu(menu, 0), nullptr);
+  // Two command items without drop-downs, help last.
+  ASSERT_EQ(GetMenuItemCount(menu), 2);
+  const wchar_t* const captions[] = {L"Verifica", L"Aiuto"};
+  const UINT ids[] = {201, 200};
+  for (int i = 0; i < 2; ++i) {
+    wchar_t caption[32];
+    GetMenuStringW(menu, static_cast<UINT>(i), caption, 32, MF_BYPOSITION);
+    EXPECT_STREQ(caption, captions[i]);
+    EXPECT_EQ(GetMenuItemID(menu, i), ids[i]);
+    EXPECT_EQ(GetSubMenu(menu, i), nullptr);
+  }
 
   for (ControlId id : {kBtnCancella, kBtnAggiungi, kBtnChiudi})
     EXPECT_EQ(GetWindowLongW(Ctl(id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON) << SpecOf(id).name;

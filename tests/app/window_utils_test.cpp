@@ -68,7 +68,7 @@ TEST_F(ListFill, FirstPastLastAddsNothingAndClearingStillEmpties) {
 TEST_F(ListFill, BoundsOutsideTheArrayAreClippedAndAnEmptyArrayAddsNothing) {
   ArrayToListBox(list_, names_, false, -5, 99);
   EXPECT_EQ(Items(list_), names_);
-  ArrayToListBox(combo_, {}, true);
+  ArrayToListBox(combo_, std::vector<std::string>{}, true);
   EXPECT_TRUE(Items(combo_).empty());
 }
 

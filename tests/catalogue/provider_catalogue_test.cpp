@@ -313,7 +313,6 @@ TEST(ProviderSettingsField, WordsValuesAndProblems) {
       {"in=99\t5", Settings(false, 99, 0, false, false), {}},
       {"in=abc\tssl", Settings(true, 0, 0, false, false), {"in=abc"}},
       {"SSL In=1 OUT=65535 Auth LOGIN=Address", Settings(true, 1, 65535, true, true), {}},
-      {"in=110 in=995", Settings(false, 995, 0, false, false), {}},
       // Unknown words are free text.
       {"tls starttls port=25 ssl", Settings(true, 0, 0, false, false), {}},
       {"ssl,auth", none, {}},
@@ -404,6 +403,53 @@ TEST(ProviderSettingsField, SettingsSurviveEveryLineEnd) {
 // The problems a text reports
 
 using Kind = ProviderProblem::Kind;
+
+// A port given twice with two values: which one the author meant cannot be
+// told, so the first holds and the other is named.
+TEST(ProviderSettingsField, APortGivenAgainWithAnotherValueIsNamed) {
+  const struct {
+    const char* field;
+    ProviderSettings want;
+    std::vector<ProviderProblem> problems;
+  } cases[] = {
+      {"in=995 ssl in=110", Settings(true, 995, 0, false, false), {{Kind::ConflictingSetting, 3, "in=110"}}},
+      {"in=110 in=995", Settings(false, 110, 0, false, false), {{Kind::ConflictingSetting, 3, "in=995"}}},
+      {"IN=995 in=0995", Settings(false, 995, 0, false, false), {}},  // the same port
+      {"out=25 out=587 OUT=465", Settings(false, 0, 25, false, false),
+       {{Kind::ConflictingSetting, 3, "out=587"}, {Kind::ConflictingSetting, 3, "OUT=465"}}},
+      {"in=995 out=110", Settings(false, 995, 110, false, false), {}},
+      {"in=x in=110", Settings(false, 110, 0, false, false), {{Kind::BadSetting, 3, "in=x"}}},
+      {"in=110 in=0", Settings(false, 110, 0, false, false), {{Kind::BadSetting, 3, "in=0"}}},
+      {"ssl ssl auth auth login=address login=ADDRESS", Settings(true, 0, 0, true, true), {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<ProviderProblem> problems;
+    EXPECT_EQ(ParseProviderSettings(c.field, &problems, 3), c.want) << c.field;
+    EXPECT_EQ(problems, c.problems) << c.field;
+  }
+}
+
+// The one rule of which protocol a preset names, which the incoming server's
+// label, the start-up warning and the account written all follow.
+TEST(PresetProtocolRule, OnlyAsciiLetterCaseIsForgiven) {
+  const struct {
+    const char* protocol;
+    PresetProtocol want;
+    const char* upper;
+  } cases[] = {
+      {"POP3", PresetProtocol::Pop3, "POP3"},  {"pOp3", PresetProtocol::Pop3, "POP3"},
+      {"imap", PresetProtocol::Imap, "IMAP"},  {"iMaP", PresetProtocol::Imap, "IMAP"},
+      {"", PresetProtocol::Other, ""},         {" POP3", PresetProtocol::Other, " POP3"},
+      {"IMAP4", PresetProtocol::Other, "IMAP4"}, {"x400", PresetProtocol::Other, "X400"},
+      // A dotless i upper-cases to "I" in Unicode, but not here.
+      {"\xC4\xB1map", PresetProtocol::Other, "\xC4\xB1MAP"},
+      {"p\xC3\xB6p3", PresetProtocol::Other, "P\xC3\xB6P3"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProtocolOf(c.protocol), c.want) << c.protocol;
+    EXPECT_EQ(UpperCasedProtocol(c.protocol), c.upper) << c.protocol;
+  }
+}
 
 TEST(ProviderProblems, ProtocolsOtherThanPop3AndImap) {
   struct Case {

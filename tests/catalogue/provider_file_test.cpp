@@ -272,6 +272,30 @@ TEST_F(ProviderFileTest, FolderNamedLikeTheFileIsError75) {
   EXPECT_NE(e.description().find("\"" + current_ + "\""), std::string::npos) << e.description();
 }
 
+// Named through the wide calls: on a Western system the ANSI ones say "Lódz".
+TEST_F(ProviderFileTest, TheFolderIsNamedWithAllItsLetters) {
+  const std::wstring name = L"\u0141\u00F3d\u017A";
+  ASSERT_TRUE(CreateDirectoryW(name.c_str(), nullptr));
+  ASSERT_TRUE(SetCurrentDirectoryW(name.c_str()));
+  const AppError missing = LoadError();
+  ASSERT_TRUE(CreateDirectoryA("providers.lst", nullptr));
+  const AppError unreadable = LoadError();
+  std::wstring folder;
+  try {
+    LoadProviderFile();
+  } catch (const ProviderFileError& e) {
+    folder = e.folder();
+  }
+  RemoveDirectoryA("providers.lst");
+  SetCurrentDirectoryW(L"..");
+  RemoveDirectoryW(name.c_str());
+  EXPECT_EQ(missing.number(), 53);
+  EXPECT_EQ(unreadable.number(), 75);
+  EXPECT_EQ(folder.substr(folder.size() - 5), L"\\" + name);
+  for (const AppError* e : {&missing, &unreadable})
+    EXPECT_NE(e->description().find("\\\xC5\x81\xC3\xB3\x64\xC5\xBA\""), std::string::npos) << e->description();
+}
+
 TEST_F(ProviderFileTest, FileLockedByAnotherHandleIsError75) {
   WriteBytes("providers.lst", "n;d;s;i;POP3\r\n");
   qb::FileHandle locker(

@@ -51,6 +51,23 @@ TEST(TextEncoding, DetectionByMarkThenByValidity) {
   for (const auto& c : cases) EXPECT_EQ(DetectTextEncoding(c.bytes), c.want) << c.bytes;
 }
 
+// Without a mark, a file is UTF-16 when the units holding a NUL hold it on the
+// same side at least four times as often as otherwise: three times is not enough.
+TEST(TextEncoding, Utf16WithoutAMarkWantsFourTimesAsManyNulsOnOneSide) {
+  const struct {
+    std::string bytes;
+    TextEncoding want;
+  } cases[] = {
+      {"a\0b\0c\0d\0\0\x30"s, TextEncoding::Utf16LeUnmarked},  // four to one
+      {"a\0b\0c\0\0\x30"s, TextEncoding::Unreadable},         // three to one
+      {"\0a\0b\0c\0d\x30\0"s, TextEncoding::Utf16BeUnmarked},
+      {"\0a\0b\0c\x30\0"s, TextEncoding::Unreadable},
+      {"a\0b\0c\0d\0\0\0"s, TextEncoding::Utf16LeUnmarked},   // a unit of two NULs counts against
+      {"a\0b\0c\0\0\0"s, TextEncoding::Unreadable},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DetectTextEncoding(c.bytes), c.want) << c.bytes.size();
+}
+
 TEST(TextEncoding, StrictUtf8) {
   const struct {
     std::string bytes;

@@ -550,6 +550,49 @@ reg_load "$ACCOUNTS"
 ! grep -qi "ukasz" <<<"$reg_cache" || fail "registry: an account was written for the refused name"
 expect_value "$MANAGER" "Default Mail Account" REG_SZ "$KEY_NAME"
 
+# --- two look-alike keys of another program -----------------------------------------
+# "(KX) łuk@x.pl" and "(KX) luk@x.pl" meet in one name in the ANSI code page;
+# the program must list both and remove exactly the row's own key. They come
+# in through a UTF-16 .reg file, which holds the "ł" whatever the locale; a
+# removal refreshes the list, so the secure account's row is removed first.
+LOOKALIKE="łuk@x.pl" PLAIN="luk@x.pl"
+remove_row() {  # row text
+  local row box yes
+  row="$(rows | awk -F '\t' -v t="$1" '$5 == t')"
+  [ -n "$row" ] || fail "no row \"$1\" (rows: $(row_texts | tr '\n' '|'))"
+  click_at "$(cut -f 3 <<<"$row")" "$(cut -f 4 <<<"$row")"
+  wait_for 5 "the remove button enabled by the click on \"$1\"" control_enabled "$ID_CANCELLA"
+  click_control "$ID_CANCELLA"
+  box="$(probe msgbox "Cancella" 5000)" || fail "no confirmation for \"$1\""
+  [ "$(grep '^text' <<<"$box" | cut -f 2-)" = "Vuoi veramente cancellare l'indirizzo $1?" ] ||
+    fail "the confirmation asks [$(grep '^text' <<<"$box" | cut -f 2-)]"
+  yes="$(grep $'^button\t6\t' <<<"$box")" || fail "the confirmation has no Yes button"
+  click_at "$(cut -f 3 <<<"$yes")" "$(cut -f 4 <<<"$yes")"
+  probe gone "Cancella" 5000 || fail "the confirmation stayed open"
+}
+step "add two look-alike keys from outside, then remove \"$SSL_ADDRESS (Default)\" so that the list is read again"
+accounts_key="HKEY_CURRENT_USER${ACCOUNTS#HKCU}"
+{
+  printf '\xff\xfe'
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s\\(KX) %s]\r\n"SMTP Email Address"="%s"\r\n\r\n[%s\\(KX) %s]\r\n"SMTP Email Address"="%s"\r\n' \
+    "$accounts_key" "$LOOKALIKE" "$LOOKALIKE" "$accounts_key" "$PLAIN" "$PLAIN" | iconv -f UTF-8 -t UTF-16LE
+} >"$work_dir/lookalike.reg" || fail "cannot write the look-alike keys' .reg file"
+reg_import lookalike.reg || fail "cannot import the look-alike keys"
+remove_row "$SSL_ADDRESS (Default)"
+wait_for 5 "both look-alike rows in the list" has_row "$LOOKALIKE"
+has_row "$PLAIN" || fail "the list lacks \"$PLAIN\" beside \"$LOOKALIKE\" (rows: $(row_texts | tr '\n' '|'))"
+step "remove the row \"$LOOKALIKE\""
+remove_row "$LOOKALIKE"
+wait_for 5 "the row \"$LOOKALIKE\" gone" lacks_row "$LOOKALIKE"
+has_row "$PLAIN" || fail "the row \"$PLAIN\" went with \"$LOOKALIKE\""
+step "check from outside that only \"(KX) $LOOKALIKE\" went"
+# In UTF-8, so that "reg" writes "ł" as it is rather than a look-alike.
+subkeys="$(LC_ALL=C.UTF-8 wine reg query "$ACCOUNTS" 2>/dev/null | tr -d '\r' | grep -F 'uk@x.pl')" || true
+# "reg" names each sub-key by its whole path, the root spelled out.
+[ "$(wc -l <<<"$subkeys")" = 1 ] && [ "${subkeys##*\\}" = "(KX) $PLAIN" ] ||
+  fail "registry: the look-alike keys left are [$subkeys], expected only (KX) $PLAIN"
+expect_value "$ACCOUNTS\\(KX) $PLAIN" "SMTP Email Address" REG_SZ "$PLAIN"
+
 # --- close -------------------------------------------------------------------------
 step "press \"Chiudi\""
 click_control "$ID_CHIUDI"

@@ -17,4 +17,6 @@ files="$(cd "$folder" && ls -A | sort | tr '\n' ' ')"
 [ "$files" = "LEGGIMI.txt Quillbeck.chm Quillbeck.exe providers.lst " ] ||
   { echo "FAIL: the package holds [$files]" >&2; exit 1; }
 echo "unpacked $(basename "$zip") into $folder"
+source "$here/../../tools/env.sh"
+qb_skip_unless_runnable "$folder/Quillbeck.exe"
 bash "$here/add_remove_scenario.sh" "$folder/Quillbeck.exe" "$probe" "$out_dir" "$folder"

@@ -48,7 +48,7 @@ for name in "${!topic_of_name[@]}"; do fail "$name is not a help context of res/
 
 # --- the files inside ---------------------------------------------------------
 "$chmls" -n -p list "$work/help.chm" >"$work/list" 2>/dev/null || fail "chmls cannot list the file"
-for f in html/Quillbeck.htm "${topic_of[@]}" html/stile.css Quillbeck.hhc Quillbeck.hhk; do
+for f in html/Quillbeck.htm "${topic_of[@]}" html/verifica.htm html/stile.css Quillbeck.hhc Quillbeck.hhk; do
   grep -qxF "/$f" "$work/list" || fail "/$f is not in the help file"
 done
 
@@ -105,7 +105,10 @@ expect_text html/dominio.htm "Dominio" "@"
 expect_text html/server_arrivo.htm "POP3 Server:" "IMAP Server:"
 expect_text html/server_smtp.htm "SMTP Server"
 expect_text html/nome_chiudi.htm "Nome (Alias)" "Chiudi"
-expect_text html/aggiungi.htm "Aggiungi indirizzo" "(Default)"
+expect_text html/aggiungi.htm "Aggiungi indirizzo" "(Default)" "verifica.htm"
+expect_text html/verifica.htm "Verifica dei server" "risponde correttamente" "nome del server sconosciuto" \
+  "rifiuta il collegamento" "non risponde" "non risponde come un server" "certificato non valido" \
+  "connessione protetta non riuscita" "non offre la connessione protetta" "STARTTLS" "465"
 
 # --- links ------------------------------------------------------------------
 # Every href and src of every page, and every topic of the contents and the

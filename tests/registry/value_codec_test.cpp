@@ -127,6 +127,29 @@ TEST(Encode, KindsWithoutARegistryTypeAreRefused) {
   EXPECT_FALSE(EncodeRegistryValue(RegistryVariant::Boolean(true)).has_value());
   EXPECT_FALSE(EncodeRegistryValue(RegistryVariant::Boolean(false)).has_value());
   EXPECT_FALSE(EncodeRegistryValue(RegistryVariant::Double(1.5)).has_value());
+  EXPECT_FALSE(EncodeRegistryValue(RegistryVariant::WideText(L"x")).has_value());  // values are written in ANSI
+}
+
+// UTF-16 little-endian data, as the wide calls return it.
+TEST(DecodeWideText, UnitsLessTheirClosingZerosAndNoHalfUnit) {
+  const struct {
+    std::uint32_t type;
+    ByteArray bytes;
+    std::wstring expected;
+  } cases[] = {
+      {regtype::kSz, {0x42, 0x01, 'u', 0, 'k', 0, 0, 0}, L"\u0142uk"},  // "łuk" and its zero
+      {regtype::kSz, {'a', 0, 'b'}, L"a"},                            // an odd last byte is no unit
+      {regtype::kExpandSz, {'%', 0, 0, 0, 0, 0}, std::wstring(L"%\0", 2)},  // one closing zero only
+      {regtype::kMultiSz, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}, std::wstring(L"a\0b", 3)},
+      {regtype::kNone, {'a', 0}, L""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(DecodeRegistryValue(c.type, c.bytes.data(), c.bytes.size(), qb::TextUnits::Utf16),
+              RegistryVariant::WideText(c.expected))
+        << ::testing::PrintToString(c.bytes);
+  const ByteArray dword{3, 0, 0, 0};
+  EXPECT_EQ(DecodeRegistryValue(regtype::kDword, dword.data(), dword.size(), qb::TextUnits::Utf16),
+            RegistryVariant::Int32(3));
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ qb::MainForm::Services RecordingServices::services() {
     fatalErrors.push_back(error);
   };
   services.ended = [this] { ++endedCount; };
+  services.resolveName = LoopbackResolver(serverNames);
   return services;
 }
 

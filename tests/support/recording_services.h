@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "tests/support/loopback_names.h"
 
 namespace qbtest {
 
@@ -42,6 +43,9 @@ class RecordingServices {
   std::vector<HelpCall> helpCalls;
   std::vector<qb::AppError> fatalErrors;
   int endedCount = 0;
+  // The mail server names the window's checks may resolve, to loopback only;
+  // none by default, so a check started by an add finds no server at all.
+  std::shared_ptr<LoopbackNames> serverNames = std::make_shared<LoopbackNames>();
 };
 
 }  // namespace qbtest

@@ -47,10 +47,37 @@ void DeleteTree(HKEY root, const std::string& key) {
   RegDeleteKeyA(root, key.c_str());
 }
 
+namespace {
+
+std::vector<std::wstring> WideSubKeysOf(HKEY key) {
+  std::vector<std::wstring> names;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD len = 256;
+    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(name, len);
+  }
+  return names;
+}
+
+// DeleteTree by wide names: a key named with letters the code page lacks is
+// reached by no ANSI name ("OE-\u03A9mega" lists as "OE-Omega", which names no key).
+void DeleteWideTree(HKEY root, const std::wstring& key) {
+  ScopedKey k;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return;
+  const std::vector<std::wstring> children = WideSubKeysOf(k.get());
+  for (auto it = children.rbegin(); it != children.rend(); ++it)
+    if (RegDeleteKeyW(k.get(), it->c_str()) != ERROR_SUCCESS) DeleteWideTree(k.get(), *it);
+  k.reset();
+  RegDeleteKeyW(root, key.c_str());
+}
+
+}  // namespace
+
 void ClearScratchHkcu() {
   // Deleting sub-keys one by one keeps the scratch key itself, which the
   // predefined HKEY_CURRENT_USER handle points at.
-  for (const auto& name : SubKeys("")) DeleteTree(HKEY_CURRENT_USER, name);
+  for (const auto& name : SubKeys(std::wstring())) DeleteWideTree(HKEY_CURRENT_USER, name);
   for (const auto& name : ValueNames("")) RegDeleteValueA(HKEY_CURRENT_USER, name.c_str());
 }
 
@@ -130,6 +157,65 @@ KeyValues AllValues(const std::string& key) {
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+void WriteText(const std::wstring& key, const std::wstring& value, const std::wstring& text) {
+  ScopedKey k;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr) !=
+          ERROR_SUCCESS ||
+      RegSetValueExW(k.get(), value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot write a text by wide names");
+}
+
+std::vector<std::wstring> SubKeys(const std::wstring& key) {
+  ScopedKey k;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return {};
+  return WideSubKeysOf(k.get());
+}
+
+namespace {
+
+// One entry of the system's handle table (SystemHandleInformation); the owner
+// is the process id, of which Windows fills the low 16 bits and Wine all 32.
+struct HandleTableEntry {
+  ULONG ownerProcess;
+  UCHAR objectType;
+  UCHAR flags;
+  USHORT handle;
+  PVOID object;
+  ACCESS_MASK access;
+};
+struct HandleTable {
+  ULONG count;
+  HandleTableEntry entries[1];
+};
+constexpr ULONG kSystemHandleInformation = 16;
+constexpr LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+
+}  // namespace
+
+// Not GetProcessHandleCount: under Wine 8 it answers 0 whatever is open.
+std::size_t ProcessHandleCount() {
+  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  static const auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) throw std::runtime_error("no NtQuerySystemInformation");
+  std::vector<std::uint8_t> buffer(1 << 16);
+  LONG status;
+  ULONG needed = 0;
+  while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+         kStatusInfoLengthMismatch)
+    buffer.resize(buffer.size() * 2);
+  if (status != 0) throw std::runtime_error("the handle table cannot be read");
+  const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+  const ULONG self = GetCurrentProcessId();
+  std::size_t count = 0;
+  for (ULONG i = 0; i < table->count; ++i) {
+    const ULONG owner = table->entries[i].ownerProcess;
+    if (owner == self || (owner & 0xFFFF) == (self & 0xFFFF)) ++count;
+  }
+  return count;
+}
 
 namespace {
 void SetKeyAccessList(const std::string& key, const char* sddl) {

@@ -49,6 +49,16 @@ using KeyValues = std::map<std::string, std::pair<DWORD, std::vector<std::uint8_
 KeyValues AllValues(const std::string& key);
 std::vector<std::uint8_t> Bytes(const std::string& s);         // the characters of s as bytes
 
+// By wide names, for keys whose names the ANSI code page cannot hold (another
+// program made them): a REG_SZ text written in UTF-16, the sub-keys' names.
+void WriteText(const std::wstring& key, const std::wstring& value, const std::wstring& text);
+std::vector<std::wstring> SubKeys(const std::wstring& key);
+
+// How many handles of any kind this process holds open, as the system's
+// handle table lists them: a key handle that code under test forgot to close
+// counts here, whatever that code's own bookkeeping says.
+std::size_t ProcessHandleCount();
+
 // Sets a key's access list: only reading (and changing the list) allowed, or
 // everything again. The registry then refuses writes and new sub-keys there.
 void MakeKeyReadOnly(const std::string& key);
