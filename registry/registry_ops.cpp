@@ -12,8 +12,6 @@ namespace qb {
 
 namespace {
 
-constexpr REGSAM kKeyRead = 0x20019;   // KEY_READ: values and sub-keys
-constexpr REGSAM kKeyWrite = 0x20006;  // KEY_WRITE: values
 constexpr DWORD kSubKeyNameSize = 260;
 // A key name has at most 255 characters; the wide enumeration gets them all and the zero.
 constexpr DWORD kWideSubKeyNameSize = 256;
@@ -94,8 +92,6 @@ class KeyHandle {
 // characters. Wide paths take the same steps: one road for both widths costs a
 // long wide path one more open, and no path has to be told apart by its width.
 constexpr std::size_t kMaxAnsiPathLength = 260;
-// Creating below a key asks this of it; merely opening below it asks nothing.
-constexpr REGSAM kKeyCreateSubKey = 0x0004;
 
 // Where a path longer than the ANSI calls take is cut: at the last backslash
 // that leaves a leading part they take, or else at the first one (a single
@@ -145,7 +141,7 @@ LONG CreatePath(KeyHandle& key, HKEY parent, std::string_view path, DWORD& dispo
   if (cut == std::string_view::npos) return key.Create(parent, std::string(path), disposition, access);
   KeyHandle above;
   DWORD aboveDisposition = 0;
-  const LONG status = CreatePath(above, parent, path.substr(0, cut), aboveDisposition, kKeyCreateSubKey);
+  const LONG status = CreatePath(above, parent, path.substr(0, cut), aboveDisposition, KEY_CREATE_SUB_KEY);
   if (status != ERROR_SUCCESS) return status;
   return CreatePath(key, above.get(), path.substr(cut + 1), disposition, access);
 }
@@ -197,7 +193,7 @@ bool CreateRegistryKey(HKEY hKey, const std::string& KeyName) {
 RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
                                  const std::optional<RegistryVariant>& DefaultValue) {
   KeyHandle key;
-  if (OpenPath(key, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return DefaultValue.value_or(RegistryVariant());
+  if (OpenPath(key, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return DefaultValue.value_or(RegistryVariant());
   return QueryRegistryValue([&](std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) -> long {
     return QueryValue(key.get(), ValueName.c_str(), type, data, size);
   });
@@ -205,7 +201,7 @@ RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const st
 
 RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const std::wstring& ValueName) {
   KeyHandle key;
-  if (OpenPath(key, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return RegistryVariant();
+  if (OpenPath(key, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return RegistryVariant();
   return QueryRegistryValue(
       [&](std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) -> long {
         return QueryValue(key.get(), ValueName.c_str(), type, data, size);
@@ -216,11 +212,11 @@ RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const s
 bool SetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
                       const RegistryVariant& value) {
   KeyHandle key;
-  if (OpenPath(key, hKey, KeyName, kKeyWrite) != ERROR_SUCCESS) {
+  if (OpenPath(key, hKey, KeyName, KEY_WRITE) != ERROR_SUCCESS) {
     DWORD disposition = 0;
     if (CreatePath(key, hKey, KeyName, disposition) != ERROR_SUCCESS) return false;
     key.Close();
-    if (OpenPath(key, hKey, KeyName, kKeyWrite) != ERROR_SUCCESS) return false;
+    if (OpenPath(key, hKey, KeyName, KEY_WRITE) != ERROR_SUCCESS) return false;
   }
   const std::optional<EncodedValue> encoded = EncodeRegistryValue(value);
   if (!encoded) {
@@ -236,7 +232,7 @@ std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName)
   KeyHandle opened;
   HKEY key = hKey;  // an empty KeyName lists hKey itself, which stays the caller's to close
   if (!KeyName.empty()) {
-    if (OpenPath(opened, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return names;
+    if (OpenPath(opened, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return names;
     key = opened.get();
   }
   char name[kSubKeyNameSize];
@@ -255,7 +251,7 @@ std::vector<std::wstring> EnumRegistryKeys(HKEY hKey, const std::wstring& KeyNam
   KeyHandle opened;
   HKEY key = hKey;  // an empty KeyName lists hKey itself, which stays the caller's to close
   if (!KeyName.empty()) {
-    if (OpenPath(opened, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return names;
+    if (OpenPath(opened, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return names;
     key = opened.get();
   }
   wchar_t name[kWideSubKeyNameSize];
@@ -279,17 +275,17 @@ KeyDeletion DeleteRegistryKey(HKEY hKey, const std::wstring& KeyName) {
 
 bool RegistryKeyReadable(HKEY hKey, const std::string& KeyName) {
   KeyHandle key;
-  return OpenPath(key, hKey, KeyName, kKeyRead) == ERROR_SUCCESS;
+  return OpenPath(key, hKey, KeyName, KEY_READ) == ERROR_SUCCESS;
 }
 
 bool RegistryKeyReadable(HKEY hKey, const std::wstring& KeyName) {
   KeyHandle key;
-  return OpenPath(key, hKey, KeyName, kKeyRead) == ERROR_SUCCESS;
+  return OpenPath(key, hKey, KeyName, KEY_READ) == ERROR_SUCCESS;
 }
 
 bool DeleteRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName) {
   KeyHandle key;
-  const LONG opened = OpenPath(key, hKey, KeyName, kKeyWrite);
+  const LONG opened = OpenPath(key, hKey, KeyName, KEY_WRITE);
   if (opened == ERROR_FILE_NOT_FOUND || opened == ERROR_PATH_NOT_FOUND) return true;
   if (opened == ERROR_ACCESS_DENIED) {
     // A key that may be read but not changed: the value is gone only if it never was there.
