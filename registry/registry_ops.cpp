@@ -209,22 +209,64 @@ RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const s
       TextUnits::Utf16);
 }
 
+namespace {
+
+// Opens the key for writing its values, creating it (and every missing key
+// above it) when needed: one call where the registry allows it. Wine's
+// RegCreateKeyEx makes a missing path one key at a time and asks every key on
+// the way for the rights asked of the last one (seen with Wine 8 under
+// WINEDEBUG=+reg: each step asks 0x20006), so below a key that may only be
+// read the call fails although the new key could be made and written. Such a
+// key is then made with no rights and opened for writing. `disposition` is 0
+// when the key could not be made at all.
+LONG OpenForWriting(KeyHandle& key, HKEY hKey, const std::string& KeyName, DWORD& disposition) {
+  if (CreatePath(key, hKey, KeyName, disposition, KEY_WRITE) == ERROR_SUCCESS) return ERROR_SUCCESS;
+  disposition = 0;
+  const LONG created = CreatePath(key, hKey, KeyName, disposition);
+  if (created != ERROR_SUCCESS) {
+    disposition = 0;
+    return created;
+  }
+  key.Close();
+  return OpenPath(key, hKey, KeyName, KEY_WRITE);
+}
+
+bool SetValue(HKEY key, const std::string& name, const EncodedValue& encoded) {
+  return RegSetValueExA(key, name.c_str(), 0, encoded.type, encoded.bytes.data(),
+                        static_cast<DWORD>(encoded.bytes.size())) == ERROR_SUCCESS;
+}
+
+EncodedValue Encoded(const RegistryVariant& value) {
+  std::optional<EncodedValue> encoded = EncodeRegistryValue(value);
+  if (!encoded) throw AppError(kRegistryErrorNumber, kUnsupportedValueType);
+  return std::move(*encoded);
+}
+
+}  // namespace
+
 bool SetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
                       const RegistryVariant& value) {
   KeyHandle key;
-  if (OpenPath(key, hKey, KeyName, KEY_WRITE) != ERROR_SUCCESS) {
-    DWORD disposition = 0;
-    if (CreatePath(key, hKey, KeyName, disposition) != ERROR_SUCCESS) return false;
-    key.Close();
-    if (OpenPath(key, hKey, KeyName, KEY_WRITE) != ERROR_SUCCESS) return false;
-  }
-  const std::optional<EncodedValue> encoded = EncodeRegistryValue(value);
-  if (!encoded) {
-    key.Close();
-    throw AppError(kRegistryErrorNumber, kUnsupportedValueType);
-  }
-  return RegSetValueExA(key.get(), ValueName.c_str(), 0, encoded->type, encoded->bytes.data(),
-                        static_cast<DWORD>(encoded->bytes.size())) == ERROR_SUCCESS;
+  DWORD disposition = 0;
+  if (OpenForWriting(key, hKey, KeyName, disposition) != ERROR_SUCCESS) return false;
+  return SetValue(key.get(), ValueName, Encoded(value));
+}
+
+KeyValuesWrite SetRegistryValues(HKEY hKey, const std::string& KeyName, const std::vector<NamedValue>& values) {
+  std::vector<EncodedValue> encoded;
+  encoded.reserve(values.size());
+  for (const NamedValue& value : values) encoded.push_back(Encoded(value.value));
+
+  KeyValuesWrite result;
+  result.written.assign(values.size(), false);
+  KeyHandle key;
+  DWORD disposition = 0;
+  const LONG opened = OpenForWriting(key, hKey, KeyName, disposition);
+  if (disposition == 0) throw AppError(kRegistryErrorNumber, kUnableToCreateKey);
+  result.existed = disposition == REG_OPENED_EXISTING_KEY;
+  if (opened != ERROR_SUCCESS) return result;  // a key that refuses writing refuses every value
+  for (std::size_t i = 0; i < values.size(); ++i) result.written[i] = SetValue(key.get(), values[i].name, encoded[i]);
+  return result;
 }
 
 std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName) {

@@ -1,4 +1,4 @@
-// CreateRegistryKey, SetRegistryValue, EnumRegistryKeys and DeleteRegistryKey
+// CreateRegistryKey, SetRegistryValue(s), EnumRegistryKeys and DeleteRegistryKey
 // against the real registry API, checked with independent raw reads.
 #include <algorithm>
 #include <source_location>
@@ -134,6 +134,64 @@ TEST_F(SetRegistryValueTest, ARefusedKeyOrWriteGivesFalse) {
   // A value name far beyond the registry's limit is refused by the write itself.
   EXPECT_FALSE(qb::SetRegistryValue(kHkcu, "W", std::string(20000, 'v'), RegistryVariant::Text("x")));
   EXPECT_TRUE(ValueNames("W").empty());
+}
+
+class SetRegistryValuesTest : public qbtest::RegistryFixture {};
+
+TEST_F(SetRegistryValuesTest, WritesEveryValueAndSaysWhetherTheKeyWasThere) {
+  struct Case {
+    const char* setUp;  // a key to make first, or none
+    bool existed;
+  };
+  const Case cases[] = {{nullptr, false}, {"m\\n", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.setUp ? c.setUp : "(new)");
+    qbtest::ClearScratchHkcu();
+    if (c.setUp) qbtest::WriteText(c.setUp, "Kept", "k");
+    const qb::KeyValuesWrite write = qb::SetRegistryValues(
+        kHkcu, "M\\N", {{"a", RegistryVariant::Text("xy")}, {"b", RegistryVariant::Int16(7)}});
+    EXPECT_EQ(write.existed, c.existed);
+    EXPECT_EQ(write.written, (std::vector<bool>{true, true}));
+    ExpectStored("M\\N", "a", REG_SZ, {'x', 'y', 0});
+    ExpectStored("M\\N", "b", REG_DWORD, {7, 0, 0, 0});
+    EXPECT_EQ(ValueNames("M\\N").size(), c.setUp ? 3u : 2u);
+  }
+}
+
+TEST_F(SetRegistryValuesTest, ARefusedValueLeavesTheOthersWritten) {
+  const qb::KeyValuesWrite write = qb::SetRegistryValues(
+      kHkcu, "W", {{"a", RegistryVariant::Text("1")}, {std::string(20000, 'v'), RegistryVariant::Text("2")},
+                   {"c", RegistryVariant::Text("3")}});
+  EXPECT_EQ(write.written, (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(ValueNames("W"), (Names{"a", "c"}));
+}
+
+TEST_F(SetRegistryValuesTest, AKeyThatMayOnlyBeReadRefusesEveryValue) {
+  qbtest::WriteText("RO", "old", "o");
+  qbtest::MakeKeyReadOnly("RO");
+  const qb::KeyValuesWrite write = qb::SetRegistryValues(kHkcu, "RO", {{"a", RegistryVariant::Text("1")}});
+  // Below a key that may only be read, a new key is still made and written.
+  const qb::KeyValuesWrite below = qb::SetRegistryValues(kHkcu, "RO\\New", {{"a", RegistryVariant::Text("1")}});
+  qbtest::MakeKeyWritable("RO");
+  EXPECT_TRUE(write.existed);
+  EXPECT_EQ(write.written, std::vector<bool>{false});
+  EXPECT_EQ(ValueNames("RO"), Names{"old"});
+  EXPECT_FALSE(below.existed);
+  EXPECT_EQ(below.written, std::vector<bool>{true});
+  ExpectStored("RO\\New", "a", REG_SZ, {'1', 0});
+}
+
+TEST_F(SetRegistryValuesTest, AnUncreatableKeyOrAnUnsupportedKindRaisesError1001AndWritesNothing) {
+  for (const std::string& path : MakeUncreatablePaths()) {
+    SCOPED_TRACE(path.substr(0, 20));
+    qbtest::ExpectError1001([&] { qb::SetRegistryValues(kHkcu, path, {{"v", RegistryVariant::Text("x")}}); },
+                            "Unable to create the registry key");
+    EXPECT_FALSE(KeyExists(path));
+  }
+  qbtest::ExpectError1001(
+      [&] { qb::SetRegistryValues(kHkcu, "U", {{"a", RegistryVariant::Text("x")}, {"b", RegistryVariant::Double(1)}}); },
+      "Unsupported value type");
+  EXPECT_FALSE(KeyExists("U"));
 }
 
 class EnumRegistryKeysTest : public qbtest::RegistryFixture {
