@@ -114,15 +114,17 @@ AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol prot
   result.address = address;
   const std::string keyPath = AccountKeyPath(result.keyName);
 
-  const bool existed = CreateRegistryKey(HKEY_CURRENT_USER, keyPath);
-  for (const AccountValueSpec& spec : kAccountValues) {
-    if (!Written(spec, protocol, options)) continue;
-    if (SetRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name, ContentOf(spec, input, address, options)))
+  std::vector<NamedValue> values;
+  for (const AccountValueSpec& spec : kAccountValues)
+    if (Written(spec, protocol, options)) values.push_back({spec.name, ContentOf(spec, input, address, options)});
+  const KeyValuesWrite write = SetRegistryValues(HKEY_CURRENT_USER, keyPath, values);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (write.written[i])
       ++result.writtenValues;
     else
-      result.failedValues.emplace_back(spec.name);
+      result.failedValues.emplace_back(values[i].name);
   }
-  if (existed) RemoveOptionsNotAsked(keyPath, protocol, options, result);
+  if (write.existed) RemoveOptionsNotAsked(keyPath, protocol, options, result);
   // Written last, so that it never names an account whose key could not be
   // made, nor one that received none of its values.
   if (makeDefault && !result.WroteNothing() &&

@@ -6,7 +6,7 @@ namespace qb {
 void MainForm::OnHelpMenu() {
   const std::wstring topic = kMenuHelpTopic;
   // No owner window: the main window stays in front where the two overlap.
-  services_.help(nullptr, helpFilePath_, kHhDisplayTopic, reinterpret_cast<DWORD_PTR>(topic.c_str()));
+  services_.help(nullptr, helpFilePath_, HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>(topic.c_str()));
 }
 
 void MainForm::OnHelpKey(const HELPINFO& info) {
@@ -23,7 +23,7 @@ void MainForm::OnHelpKey(const HELPINFO& info) {
     return;
   }
   // Owned by the window, so that the topmost window does not hide it.
-  services_.help(hwnd_, helpFilePath_, kHhHelpContext, context);
+  services_.help(hwnd_, helpFilePath_, HH_HELP_CONTEXT, context);
 }
 
 }  // namespace qb

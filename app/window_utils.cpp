@@ -163,12 +163,11 @@ std::wstring ExecutableFolder() {
 std::wstring HelpFilePathFor(const std::wstring& exeFolder) { return exeFolder + kHelpFileName; }
 
 void CallHtmlHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data, const wchar_t* component) {
-  using HtmlHelpWFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
   try {
     // Never unloaded: the help window lives in the component for the rest of the run.
     HMODULE module = LoadLibraryW(component);
     if (!module) return;
-    auto htmlHelp = reinterpret_cast<HtmlHelpWFn>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpW")));
+    auto htmlHelp = reinterpret_cast<decltype(&HtmlHelpW)>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpW")));
     if (htmlHelp) htmlHelp(owner, file.c_str(), command, data);
   } catch (...) {
     // Help is a convenience; nothing about it is worth stopping the program for.

@@ -3,6 +3,8 @@
 // batch, and opening the HTML Help file.
 #include <windows.h>
 
+#include <htmlhelp.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,10 +48,9 @@ std::wstring HelpFilePathFor(const std::wstring& exeFolder);
 
 inline constexpr wchar_t kHelpFileName[] = L"\\Quillbeck.chm";
 inline constexpr wchar_t kMenuHelpTopic[] = L"html/Quillbeck.htm";
-inline constexpr UINT kHhDisplayTopic = 0x0000;
-inline constexpr UINT kHhHelpContext = 0x000F;
 
-// Calls HtmlHelpW from hhctrl.ocx, loaded on first use; the wide form, so that
+// Calls HtmlHelpW from hhctrl.ocx, loaded on first use (a command is one of
+// <htmlhelp.h>'s HH_*; the program imports nothing from the component); the wide form, so that
 // a help file in a folder of any name opens. A missing component or entry
 // point, or any other error, is ignored: help never stops the program.
 void CallHtmlHelp(HWND owner, const std::wstring& file, UINT command, DWORD_PTR data,

@@ -12,8 +12,6 @@ namespace qb {
 
 namespace {
 
-constexpr REGSAM kKeyRead = 0x20019;   // KEY_READ: values and sub-keys
-constexpr REGSAM kKeyWrite = 0x20006;  // KEY_WRITE: values
 constexpr DWORD kSubKeyNameSize = 260;
 // A key name has at most 255 characters; the wide enumeration gets them all and the zero.
 constexpr DWORD kWideSubKeyNameSize = 256;
@@ -94,8 +92,6 @@ class KeyHandle {
 // characters. Wide paths take the same steps: one road for both widths costs a
 // long wide path one more open, and no path has to be told apart by its width.
 constexpr std::size_t kMaxAnsiPathLength = 260;
-// Creating below a key asks this of it; merely opening below it asks nothing.
-constexpr REGSAM kKeyCreateSubKey = 0x0004;
 
 // Where a path longer than the ANSI calls take is cut: at the last backslash
 // that leaves a leading part they take, or else at the first one (a single
@@ -145,7 +141,7 @@ LONG CreatePath(KeyHandle& key, HKEY parent, std::string_view path, DWORD& dispo
   if (cut == std::string_view::npos) return key.Create(parent, std::string(path), disposition, access);
   KeyHandle above;
   DWORD aboveDisposition = 0;
-  const LONG status = CreatePath(above, parent, path.substr(0, cut), aboveDisposition, kKeyCreateSubKey);
+  const LONG status = CreatePath(above, parent, path.substr(0, cut), aboveDisposition, KEY_CREATE_SUB_KEY);
   if (status != ERROR_SUCCESS) return status;
   return CreatePath(key, above.get(), path.substr(cut + 1), disposition, access);
 }
@@ -197,7 +193,7 @@ bool CreateRegistryKey(HKEY hKey, const std::string& KeyName) {
 RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
                                  const std::optional<RegistryVariant>& DefaultValue) {
   KeyHandle key;
-  if (OpenPath(key, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return DefaultValue.value_or(RegistryVariant());
+  if (OpenPath(key, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return DefaultValue.value_or(RegistryVariant());
   return QueryRegistryValue([&](std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) -> long {
     return QueryValue(key.get(), ValueName.c_str(), type, data, size);
   });
@@ -205,7 +201,7 @@ RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const st
 
 RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const std::wstring& ValueName) {
   KeyHandle key;
-  if (OpenPath(key, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return RegistryVariant();
+  if (OpenPath(key, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return RegistryVariant();
   return QueryRegistryValue(
       [&](std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) -> long {
         return QueryValue(key.get(), ValueName.c_str(), type, data, size);
@@ -213,22 +209,64 @@ RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const s
       TextUnits::Utf16);
 }
 
+namespace {
+
+// Opens the key for writing its values, creating it (and every missing key
+// above it) when needed: one call where the registry allows it. Wine's
+// RegCreateKeyEx makes a missing path one key at a time and asks every key on
+// the way for the rights asked of the last one (seen with Wine 8 under
+// WINEDEBUG=+reg: each step asks 0x20006), so below a key that may only be
+// read the call fails although the new key could be made and written. Such a
+// key is then made with no rights and opened for writing. `disposition` is 0
+// when the key could not be made at all.
+LONG OpenForWriting(KeyHandle& key, HKEY hKey, const std::string& KeyName, DWORD& disposition) {
+  if (CreatePath(key, hKey, KeyName, disposition, KEY_WRITE) == ERROR_SUCCESS) return ERROR_SUCCESS;
+  disposition = 0;
+  const LONG created = CreatePath(key, hKey, KeyName, disposition);
+  if (created != ERROR_SUCCESS) {
+    disposition = 0;
+    return created;
+  }
+  key.Close();
+  return OpenPath(key, hKey, KeyName, KEY_WRITE);
+}
+
+bool SetValue(HKEY key, const std::string& name, const EncodedValue& encoded) {
+  return RegSetValueExA(key, name.c_str(), 0, encoded.type, encoded.bytes.data(),
+                        static_cast<DWORD>(encoded.bytes.size())) == ERROR_SUCCESS;
+}
+
+EncodedValue Encoded(const RegistryVariant& value) {
+  std::optional<EncodedValue> encoded = EncodeRegistryValue(value);
+  if (!encoded) throw AppError(kRegistryErrorNumber, kUnsupportedValueType);
+  return std::move(*encoded);
+}
+
+}  // namespace
+
 bool SetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
                       const RegistryVariant& value) {
   KeyHandle key;
-  if (OpenPath(key, hKey, KeyName, kKeyWrite) != ERROR_SUCCESS) {
-    DWORD disposition = 0;
-    if (CreatePath(key, hKey, KeyName, disposition) != ERROR_SUCCESS) return false;
-    key.Close();
-    if (OpenPath(key, hKey, KeyName, kKeyWrite) != ERROR_SUCCESS) return false;
-  }
-  const std::optional<EncodedValue> encoded = EncodeRegistryValue(value);
-  if (!encoded) {
-    key.Close();
-    throw AppError(kRegistryErrorNumber, kUnsupportedValueType);
-  }
-  return RegSetValueExA(key.get(), ValueName.c_str(), 0, encoded->type, encoded->bytes.data(),
-                        static_cast<DWORD>(encoded->bytes.size())) == ERROR_SUCCESS;
+  DWORD disposition = 0;
+  if (OpenForWriting(key, hKey, KeyName, disposition) != ERROR_SUCCESS) return false;
+  return SetValue(key.get(), ValueName, Encoded(value));
+}
+
+KeyValuesWrite SetRegistryValues(HKEY hKey, const std::string& KeyName, const std::vector<NamedValue>& values) {
+  std::vector<EncodedValue> encoded;
+  encoded.reserve(values.size());
+  for (const NamedValue& value : values) encoded.push_back(Encoded(value.value));
+
+  KeyValuesWrite result;
+  result.written.assign(values.size(), false);
+  KeyHandle key;
+  DWORD disposition = 0;
+  const LONG opened = OpenForWriting(key, hKey, KeyName, disposition);
+  if (disposition == 0) throw AppError(kRegistryErrorNumber, kUnableToCreateKey);
+  result.existed = disposition == REG_OPENED_EXISTING_KEY;
+  if (opened != ERROR_SUCCESS) return result;  // a key that refuses writing refuses every value
+  for (std::size_t i = 0; i < values.size(); ++i) result.written[i] = SetValue(key.get(), values[i].name, encoded[i]);
+  return result;
 }
 
 std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName) {
@@ -236,7 +274,7 @@ std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName)
   KeyHandle opened;
   HKEY key = hKey;  // an empty KeyName lists hKey itself, which stays the caller's to close
   if (!KeyName.empty()) {
-    if (OpenPath(opened, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return names;
+    if (OpenPath(opened, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return names;
     key = opened.get();
   }
   char name[kSubKeyNameSize];
@@ -255,7 +293,7 @@ std::vector<std::wstring> EnumRegistryKeys(HKEY hKey, const std::wstring& KeyNam
   KeyHandle opened;
   HKEY key = hKey;  // an empty KeyName lists hKey itself, which stays the caller's to close
   if (!KeyName.empty()) {
-    if (OpenPath(opened, hKey, KeyName, kKeyRead) != ERROR_SUCCESS) return names;
+    if (OpenPath(opened, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return names;
     key = opened.get();
   }
   wchar_t name[kWideSubKeyNameSize];
@@ -279,17 +317,17 @@ KeyDeletion DeleteRegistryKey(HKEY hKey, const std::wstring& KeyName) {
 
 bool RegistryKeyReadable(HKEY hKey, const std::string& KeyName) {
   KeyHandle key;
-  return OpenPath(key, hKey, KeyName, kKeyRead) == ERROR_SUCCESS;
+  return OpenPath(key, hKey, KeyName, KEY_READ) == ERROR_SUCCESS;
 }
 
 bool RegistryKeyReadable(HKEY hKey, const std::wstring& KeyName) {
   KeyHandle key;
-  return OpenPath(key, hKey, KeyName, kKeyRead) == ERROR_SUCCESS;
+  return OpenPath(key, hKey, KeyName, KEY_READ) == ERROR_SUCCESS;
 }
 
 bool DeleteRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName) {
   KeyHandle key;
-  const LONG opened = OpenPath(key, hKey, KeyName, kKeyWrite);
+  const LONG opened = OpenPath(key, hKey, KeyName, KEY_WRITE);
   if (opened == ERROR_FILE_NOT_FOUND || opened == ERROR_PATH_NOT_FOUND) return true;
   if (opened == ERROR_ACCESS_DENIED) {
     // A key that may be read but not changed: the value is gone only if it never was there.

@@ -37,6 +37,26 @@ RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const st
 bool SetRegistryValue(HKEY hKey, const std::string& KeyName, const std::string& ValueName,
                       const RegistryVariant& value);
 
+// One value to write: its name and its content.
+struct NamedValue {
+  std::string name;
+  RegistryVariant value;
+};
+
+struct KeyValuesWrite {
+  bool existed = false;       // the key was there before the call
+  std::vector<bool> written;  // per value, in the order given: the registry took it
+};
+
+// Writes the values into one key, creating it when needed, through one handle.
+// Unlike the other operations, which each do one thing to one path, this one
+// does many: an account's values are written together, and opening the key for
+// each would cost three calls a value instead of one. A key that exists (or is
+// made) but refuses writing refuses every value; a key that can be neither
+// opened nor made raises AppError 1001, as CreateRegistryKey. A kind of value
+// it cannot store raises AppError 1001 "Unsupported value type" before any write.
+KeyValuesWrite SetRegistryValues(HKEY hKey, const std::string& KeyName, const std::vector<NamedValue>& values);
+
 // The names of the direct sub-keys, in enumeration order; empty KeyName enumerates hKey.
 // A name whose ANSI form does not fit 260 bytes (possible in a double-byte code
 // page) is left out: no ANSI call could reach that key anyway.

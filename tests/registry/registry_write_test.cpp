@@ -1,4 +1,4 @@
-// CreateRegistryKey, SetRegistryValue, EnumRegistryKeys and DeleteRegistryKey
+// CreateRegistryKey, SetRegistryValue(s), EnumRegistryKeys and DeleteRegistryKey
 // against the real registry API, checked with independent raw reads.
 #include <algorithm>
 #include <source_location>
@@ -134,6 +134,44 @@ TEST_F(SetRegistryValueTest, ARefusedKeyOrWriteGivesFalse) {
   // A value name far beyond the registry's limit is refused by the write itself.
   EXPECT_FALSE(qb::SetRegistryValue(kHkcu, "W", std::string(20000, 'v'), RegistryVariant::Text("x")));
   EXPECT_TRUE(ValueNames("W").empty());
+}
+
+class SetRegistryValuesTest : public qbtest::RegistryFixture {};
+
+TEST_F(SetRegistryValuesTest, WritesEachValueItMayAndSaysWhetherTheKeyWasThere) {
+  for (const char* before : {"", "m\\n"}) {  // no key, or the key in another letter case
+    SCOPED_TRACE(before);
+    qbtest::ClearScratchHkcu();
+    if (*before) qbtest::CreateKey(before);
+    const qb::KeyValuesWrite write = qb::SetRegistryValues(kHkcu, "M\\N", {{"a", RegistryVariant::Text("xy")},
+        {std::string(20000, 'v'), RegistryVariant::Text("z")}, {"b", RegistryVariant::Int16(7)}});
+    EXPECT_EQ(write.existed, *before != '\0');
+    EXPECT_EQ(write.written, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(ValueNames("M\\N"), (Names{"a", "b"}));
+    ExpectStored("M\\N", "a", REG_SZ, {'x', 'y', 0});
+    ExpectStored("M\\N", "b", REG_DWORD, {7, 0, 0, 0});
+  }
+}
+
+TEST_F(SetRegistryValuesTest, AReadOnlyKeyRefusesEveryValueButAKeyMadeBelowItTakesThem) {
+  qbtest::CreateKey("RO");
+  qbtest::MakeKeyReadOnly("RO");
+  const qb::KeyValuesWrite write = qb::SetRegistryValues(kHkcu, "RO", {{"a", RegistryVariant::Text("1")}});
+  const qb::KeyValuesWrite below = qb::SetRegistryValues(kHkcu, "RO\\New", {{"a", RegistryVariant::Text("1")}});
+  qbtest::MakeKeyWritable("RO");
+  EXPECT_TRUE(write.existed && !write.written[0] && ValueNames("RO").empty());
+  EXPECT_TRUE(!below.existed && below.written[0]);
+  ExpectStored("RO\\New", "a", REG_SZ, {'1', 0});
+}
+
+TEST_F(SetRegistryValuesTest, AnUncreatableKeyOrAnUnsupportedKindRaisesError1001AndMakesNoKey) {
+  for (const std::string& path : MakeUncreatablePaths())
+    qbtest::ExpectError1001([&] { qb::SetRegistryValues(kHkcu, path, {{"v", RegistryVariant::Text("x")}}); },
+                            "Unable to create the registry key");
+  qbtest::ExpectError1001(
+      [&] { qb::SetRegistryValues(kHkcu, "U", {{"a", RegistryVariant::Text("x")}, {"b", RegistryVariant::Double(1)}}); },
+      "Unsupported value type");
+  EXPECT_FALSE(KeyExists("U"));
 }
 
 class EnumRegistryKeysTest : public qbtest::RegistryFixture {
