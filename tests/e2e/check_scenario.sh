@@ -72,7 +72,7 @@ qb_skip_unless_runnable "$program"
 
 step "start POP3 over TLS and SMTP with STARTTLS on 127.0.0.1"
 # Debian's own Python, which python3-aiosmtpd installs into (not one earlier on PATH).
-/usr/bin/python3 "$here/check_servers.py" "$work_dir/servers" >"$work_dir/servers.out" 2>"$work_dir/servers.err" &
+/usr/bin/python3 "$here/check_servers.py" "$work_dir/servers" $$ >"$work_dir/servers.out" 2>"$work_dir/servers.err" &
 servers_pid=$!
 servers_ready() {
   grep -qx ready "$work_dir/servers.out" && return 0
