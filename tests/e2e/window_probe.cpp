@@ -1,13 +1,15 @@
 // qb_e2e_probe: starts the program for a script and tells the script where
 // the program's windows and controls are on the screen and what they show, so
 // that the script can drive the program with real mouse and keyboard input and
-// check what the user sees. Apart from "run" and "end" it only looks: it never
-// clicks, types or changes anything.
+// check what the user sees. Apart from "run", "end", "trust" and "distrust" it
+// only looks: it never clicks, types or changes anything.
 //
 //   run      EXE                     starts EXE in the current folder, prints
 //                                    "pid<TAB>N" at once, waits for it to end
 //                                    and exits with its exit code
 //   end      PID                     terminates that process (clean-up after a failure)
+//   trust    CERT.der                adds a test root to the current user's root store,
+//   distrust CERT.der                and removes it again (the prefix's own store only)
 //   window   PID TITLE TIMEOUT_MS    the process's one visible main window with that title
 //   control  PID TITLE ID [MS]       a child control by id: rectangle, centre, state, text
 //   controls PID TITLE [MS]          every control of the window, each line led by its id
@@ -24,12 +26,15 @@
 // and for every control to answer: a program held up for a moment (a loaded
 // machine, a Wine server saving the registry) is waited for, not misread.
 #include <windows.h>
+#include <wincrypt.h>
 #include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <cwchar>
 #include <functional>
 #include <optional>
@@ -279,8 +284,47 @@ int CmdOwner(DWORD pid, int x, int y) {
               1);
 }
 
+// The current user's root store, which Wine keeps in the prefix's registry
+// (Software\Microsoft\SystemCertificates\Root under HKEY_CURRENT_USER): what
+// the program under test trusts, and nothing outside the prefix.
+// Wine's CertDeleteCertificateFromStore on this store reports success and
+// leaves the certificate's key in the registry, trusted by every later run: the
+// key, named by the certificate's SHA-1 hash, is deleted instead.
+bool DeleteRootKey(PCCERT_CONTEXT cert) {
+  BYTE hash[20];
+  DWORD size = sizeof hash;
+  if (!CertGetCertificateContextProperty(cert, CERT_HASH_PROP_ID, hash, &size)) return false;
+  std::wstring key = L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\";
+  for (DWORD i = 0; i < size; ++i) {
+    wchar_t hex[3];
+    std::swprintf(hex, 3, L"%02X", hash[i]);
+    key += hex;
+  }
+  const LSTATUS status = RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+int CmdTrust(const char* derFile, bool trust) {
+  std::ifstream in(derFile, std::ios::binary);
+  const std::string der((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (der.empty()) return Fail(std::string("cannot read the certificate ") + derFile, 2);
+  HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+  if (!store) return Fail("cannot open the current user's root store", 1);
+  PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                                     static_cast<DWORD>(der.size()));
+  bool done = false;
+  if (cert && trust) {
+    done = CertAddCertificateContextToStore(store, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr) != FALSE;
+  } else if (cert) {
+    done = DeleteRootKey(cert);
+  }
+  if (cert) CertFreeCertificateContext(cert);
+  CertCloseStore(store, 0);
+  return done ? 0 : Fail(std::string(trust ? "cannot trust " : "cannot remove ") + derFile, 1);
+}
+
 int Usage() {
-  return Fail("usage: run EXE | end PID | window PID TITLE MS | control PID TITLE ID [MS] | controls PID TITLE [MS] | "
+  return Fail("usage: run EXE | end PID | trust DER | distrust DER | window PID TITLE MS | control PID TITLE ID [MS] | controls PID TITLE [MS] | "
               "items PID TITLE ID [MS] | "
               "droplist PID MS | msgbox PID TITLE MS | gone PID TITLE MS | owner PID X Y",
               2);
@@ -292,6 +336,8 @@ int main(int argc, char** argv) {
   // Lines end in a bare new line, as the shell scripts that read them expect.
   _setmode(_fileno(stdout), _O_BINARY);
   if (argc == 3 && std::string(argv[1]) == "run") return CmdRun(argv[2]);
+  if (argc == 3 && std::string(argv[1]) == "trust") return CmdTrust(argv[2], true);
+  if (argc == 3 && std::string(argv[1]) == "distrust") return CmdTrust(argv[2], false);
 
   int wargc = 0;
   LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);

@@ -33,35 +33,41 @@ def run(step, *command):
         fail(step, f"with status {result.returncode}: {result.stderr.strip()[:400]}")
 
 
-def make_certificates(folder):
-    """The test root, a second root nobody trusts, and the servers' certificates."""
-    def root(name, subject):
-        run(f"root {name}", "openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
-            f"{folder}/{name}.key", "-out", f"{folder}/{name}.pem", "-subj", f"/CN={subject}", "-days", "30")
+def make_root(folder, name, subject):
+    run(f"root {name}", "openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+        f"{folder}/{name}.key", "-out", f"{folder}/{name}.pem", "-subj", f"/CN={subject}", "-days", "30")
+    run(f"{name} in DER", "openssl", "x509", "-in", f"{folder}/{name}.pem", "-outform", "DER", "-out",
+        f"{folder}/{name}.der")
 
-    # The servers' certificates share one key: making RSA keys is most of the time here.
+
+def make_server_key(folder):
+    """The servers' certificates share one key: making RSA keys is most of the time here."""
     run("server key", "openssl", "genrsa", "-out", f"{folder}/server.key", "2048")
 
-    def signed(name, subject, issuer, days):
-        shutil.copy(f"{folder}/server.key", f"{folder}/{name}.key")
-        run(f"request {name}", "openssl", "req", "-new", "-key", f"{folder}/{name}.key", "-out",
-            f"{folder}/{name}.csr", "-subj", f"/CN={subject}")
-        with open(f"{folder}/{name}.ext", "w") as ext:
-            ext.write(f"subjectAltName=DNS:{subject}\nextendedKeyUsage=serverAuth\n")
-        signer = ["-CA", f"{folder}/{issuer}.pem", "-CAkey", f"{folder}/{issuer}.key"] if issuer else \
-                 ["-signkey", f"{folder}/{name}.key"]
-        run(f"certificate {name}", "openssl", "x509", "-req", "-in", f"{folder}/{name}.csr", *signer,
-            "-days", str(days), "-extfile", f"{folder}/{name}.ext", "-out", f"{folder}/{name}.pem")
 
-    root("root", "Quillbeck Test Root")
-    root("stranger", "Untrusted Test Root")
-    signed("good", GOOD_NAME, "root", 30)
-    signed("other", OTHER_NAME, "root", 30)
-    signed("expired", GOOD_NAME, "root", -1)
-    signed("selfsigned", GOOD_NAME, None, 30)
-    signed("strangers", GOOD_NAME, "stranger", 30)
-    run("root in DER", "openssl", "x509", "-in", f"{folder}/root.pem", "-outform", "DER", "-out",
-        f"{folder}/root.der")
+def make_signed(folder, name, subject, issuer, days):
+    """A server certificate for `subject`, signed by the root `issuer` (None: by itself)."""
+    shutil.copy(f"{folder}/server.key", f"{folder}/{name}.key")
+    run(f"request {name}", "openssl", "req", "-new", "-key", f"{folder}/{name}.key", "-out",
+        f"{folder}/{name}.csr", "-subj", f"/CN={subject}")
+    with open(f"{folder}/{name}.ext", "w") as ext:
+        ext.write(f"subjectAltName=DNS:{subject}\nextendedKeyUsage=serverAuth\n")
+    signer = ["-CA", f"{folder}/{issuer}.pem", "-CAkey", f"{folder}/{issuer}.key"] if issuer else \
+             ["-signkey", f"{folder}/{name}.key"]
+    run(f"certificate {name}", "openssl", "x509", "-req", "-in", f"{folder}/{name}.csr", *signer,
+        "-days", str(days), "-extfile", f"{folder}/{name}.ext", "-out", f"{folder}/{name}.pem")
+
+
+def make_certificates(folder):
+    """The test root, a second root nobody trusts, and the servers' certificates."""
+    make_server_key(folder)
+    make_root(folder, "root", "Quillbeck Test Root")
+    make_root(folder, "stranger", "Untrusted Test Root")
+    make_signed(folder, "good", GOOD_NAME, "root", 30)
+    make_signed(folder, "other", OTHER_NAME, "root", 30)
+    make_signed(folder, "expired", GOOD_NAME, "root", -1)
+    make_signed(folder, "selfsigned", GOOD_NAME, None, 30)
+    make_signed(folder, "strangers", GOOD_NAME, "stranger", 30)
 
 
 def free_port():
@@ -227,6 +233,20 @@ def start_misbehaving(folder, ports):
     return loop, thread
 
 
+def stop_servers(folder, dovecot, controllers):
+    """Stops Dovecot and the SMTP servers (either may be None) and removes the folder."""
+    for controller in controllers or []:
+        controller.stop()
+    if dovecot:
+        dovecot.terminate()
+        try:
+            dovecot.wait(10)
+        except subprocess.TimeoutExpired:
+            os.killpg(dovecot.pid, 9)
+            dovecot.wait()
+    shutil.rmtree(folder, ignore_errors=True)
+
+
 def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
@@ -254,16 +274,7 @@ def main():
     finally:
         if loop:
             loop.call_soon_threadsafe(loop.stop)
-        for controller in controllers or []:
-            controller.stop()
-        if dovecot:
-            dovecot.terminate()
-            try:
-                dovecot.wait(10)
-            except subprocess.TimeoutExpired:
-                os.killpg(dovecot.pid, 9)
-                dovecot.wait()
-        shutil.rmtree(folder, ignore_errors=True)
+        stop_servers(folder, dovecot, controllers)
 
 
 if __name__ == "__main__":
