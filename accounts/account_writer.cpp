@@ -21,16 +21,6 @@ bool IsAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// A text in the ANSI code page as the registry holds it, in UTF-16.
-std::wstring Widened(const std::string& ansi) {
-  if (ansi.empty()) return {};
-  const int size = static_cast<int>(ansi.size());
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), n);
-  return wide;
-}
-
 }  // namespace
 
 AddressProblem CheckAccountAddress(const std::string& address) {
@@ -39,7 +29,7 @@ AddressProblem CheckAccountAddress(const std::string& address) {
   // a double-byte code page the second byte of a character may be 0x5C, the
   // byte of "\\", and the length is the registry's, in characters.
   const bool ascii = IsAscii(address);
-  const std::wstring wide = ascii ? std::wstring() : Widened(address);
+  const std::wstring wide = ascii ? std::wstring() : WideFromCodePage(address);
   const bool backslash =
       ascii ? address.find('\\') != std::string::npos : wide.find(L'\\') != std::wstring::npos;
   if (backslash) return AddressProblem::Backslash;
