@@ -125,14 +125,24 @@ void ArrayToListBox(HWND ctrl, const std::vector<std::wstring>& arr, bool clearI
   const long first = std::max(First.value_or(0), 0L);
   const long last = std::min(Last.value_or(static_cast<long>(arr.size()) - 1), static_cast<long>(arr.size()) - 1);
 
+  const bool listBox = messages->add == LB_ADDSTRING;
+  std::optional<RowWidths> widths;
+  if (listBox) widths.emplace(ctrl);
+  int widest = 0;
+
   RedrawSuspension suspended(ctrl);
   if (clearIt) SendMessageW(ctrl, messages->clear, 0, 0);
-  if (first > last) return;
-  std::size_t bytes = 0;
-  for (long i = first; i <= last; ++i) bytes += (arr[static_cast<std::size_t>(i)].size() + 1) * sizeof(wchar_t);
-  SendMessageW(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
-  for (long i = first; i <= last; ++i)
-    SendMessageW(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(arr[static_cast<std::size_t>(i)].c_str()));
+  if (first <= last) {
+    std::size_t bytes = 0;
+    for (long i = first; i <= last; ++i) bytes += (arr[static_cast<std::size_t>(i)].size() + 1) * sizeof(wchar_t);
+    SendMessageW(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
+  }
+  for (long i = first; i <= last; ++i) {
+    const std::wstring& text = arr[static_cast<std::size_t>(i)];
+    SendMessageW(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (widths) widest = std::max(widest, widths->Of(text.c_str(), static_cast<int>(text.size())));
+  }
+  if (listBox) KeepSidewaysReach(ctrl, widest, clearIt);
 }
 
 std::wstring FolderOfModulePath(const std::wstring& modulePath) {

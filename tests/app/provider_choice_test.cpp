@@ -95,17 +95,18 @@ INPUT KeyInput(WORD vk, bool up) {
 // The window keeps the release of Alt after Alt+Down from the menu (the
 // end-to-end scenario shows it with X keys: through SendInput Wine does not
 // enter menu mode there). Alt pressed alone still leads to the menu bar, as
-// everywhere: Alt, then Enter, chooses "Aiuto". (Sent at once: the menu's
-// own loop reads the Enter.)
+// everywhere: Alt, then Right and Enter, chooses "Aiuto", the second item.
+// (Sent at once: the menu's own loop reads the keys.)
 TEST_F(ProviderChoice, AltAloneStillLeadsToTheMenuBar) {
   Focus(kProvider);
   Pump();
-  INPUT keys[] = {KeyInput(VK_MENU, false), KeyInput(VK_MENU, true), KeyInput(VK_RETURN, false),
-                  KeyInput(VK_RETURN, true)};
-  SendInput(4, keys, sizeof(INPUT));
+  INPUT keys[] = {KeyInput(VK_MENU, false),   KeyInput(VK_MENU, true),   KeyInput(VK_RIGHT, false),
+                  KeyInput(VK_RIGHT, true),   KeyInput(VK_RETURN, false), KeyInput(VK_RETURN, true)};
+  SendInput(6, keys, sizeof(INPUT));
   Pump();
   ASSERT_EQ(helpCalls.size(), 1u);
   EXPECT_EQ(helpCalls[0].command, 0x0000u);  // HH_DISPLAY_TOPIC: the menu's topic
+  EXPECT_TRUE(messages.empty());
   ExpectFieldsFollowTheSelection(0);
 }
 
