@@ -83,15 +83,6 @@ TEST_F(ProviderChoice, TheMouseChoiceAndRefreshesKeepTheAppliedPreset) {
   EXPECT_EQ(form().AppliedPresetIndex(), -1);
 }
 
-INPUT KeyInput(WORD vk, bool up) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, 0));
-  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  return in;
-}
-
 // The window keeps the release of Alt after Alt+Down from the menu (the
 // end-to-end scenario shows it with X keys: through SendInput Wine does not
 // enter menu mode there). Alt pressed alone still leads to the menu bar, as

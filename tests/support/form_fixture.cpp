@@ -135,9 +135,7 @@ void FormTest::Pump() {
   }
 }
 
-namespace {
-
-INPUT Key(WORD vk, bool up) {
+INPUT KeyInput(WORD vk, bool up) {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
   in.ki.wVk = vk;
@@ -145,6 +143,8 @@ INPUT Key(WORD vk, bool up) {
   in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
   return in;
 }
+
+namespace {
 
 // Presses Esc from another thread while the test's thread is stuck in a
 // modal loop, until the watched step ends.
@@ -156,7 +156,7 @@ class ModalLoopWatch {
           if (ended_.wait_for(lock, std::chrono::seconds(10), [this] { return done_; })) return;
           stuck_ = true;
           while (!ended_.wait_for(lock, std::chrono::milliseconds(200), [this] { return done_; })) {
-            INPUT esc[2] = {Key(VK_ESCAPE, false), Key(VK_ESCAPE, true)};
+            INPUT esc[2] = {KeyInput(VK_ESCAPE, false), KeyInput(VK_ESCAPE, true)};
             SendInput(2, esc, sizeof(INPUT));
           }
         }) {}
@@ -183,8 +183,8 @@ class ModalLoopWatch {
 void FormTest::Keys(const std::vector<std::vector<WORD>>& strokes) {
   for (const auto& chord : strokes) {
     std::vector<INPUT> in;
-    for (WORD vk : chord) in.push_back(Key(vk, false));
-    for (auto it = chord.rbegin(); it != chord.rend(); ++it) in.push_back(Key(*it, true));
+    for (WORD vk : chord) in.push_back(KeyInput(vk, false));
+    for (auto it = chord.rbegin(); it != chord.rend(); ++it) in.push_back(KeyInput(*it, true));
     bool stuck = false;
     {
       ModalLoopWatch watch;

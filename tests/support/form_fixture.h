@@ -65,4 +65,7 @@ class FormTest : public ::testing::Test, protected RecordingServices {
   std::unique_ptr<qb::MainForm> form_;
 };
 
+// One key going down or up, as SendInput takes it (a real key for the window).
+INPUT KeyInput(WORD vk, bool up);
+
 }  // namespace qbtest
