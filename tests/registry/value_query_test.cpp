@@ -76,7 +76,7 @@ TEST(ValueQuery, AValueThatKeepsGrowingReadsAsAbsentAfterBoundedTries) {
   for (std::size_t n = 2000; n < 2000 + 100 * 50; n += 50) growing.push_back(Sz(n));
   ScriptedValue q(growing);
   EXPECT_EQ(qb::QueryRegistryValue(q), RegistryVariant::Text(""));
-  EXPECT_EQ(q.capacities.size(), 9u);  // the first query and 8 more, as the README promises
+  EXPECT_EQ(q.capacities.size(), 9u);  // the first query and 8 more, as docs/unusual-situations.md promises
 }
 
 TEST(ValueQuery, AValueThatShrinksIsDecodedToItsNewSizeOnly) {
