@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 #include "core/app_error.h"
 #include "core/handles.h"
@@ -33,6 +34,26 @@ LONG QueryValueEx(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* si
 }
 LONG QueryValueEx(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) {
   return RegQueryValueExW(key, name, nullptr, type, data, size);
+}
+// Sub-key `index`'s name and its length in characters. ERROR_MORE_DATA: this
+// name only is too long for the buffer; the next ones may not be.
+struct AnsiKeyName {
+  char text[kSubKeyNameSize];
+};
+struct WideKeyName {
+  wchar_t text[kWideSubKeyNameSize];
+};
+LONG EnumKey(HKEY key, DWORD index, AnsiKeyName& name, std::size_t& length) {
+  name.text[0] = '\0';
+  const LONG status = RegEnumKeyA(key, index, name.text, kSubKeyNameSize);
+  length = strnlen(name.text, kSubKeyNameSize);
+  return status;
+}
+LONG EnumKey(HKEY key, DWORD index, WideKeyName& name, std::size_t& length) {
+  DWORD size = kWideSubKeyNameSize;  // in characters, the closing zero included
+  const LONG status = RegEnumKeyExW(key, index, name.text, &size, nullptr, nullptr, nullptr, nullptr);
+  length = std::min<DWORD>(size, kWideSubKeyNameSize);
+  return status;
 }
 
 // One key handle that this module opened, counted while it is open; closed
@@ -129,6 +150,28 @@ LONG OpenPath(KeyHandle& key, HKEY parent, std::basic_string_view<Char> path, RE
 template <class Char>
 LONG OpenPath(KeyHandle& key, HKEY parent, const std::basic_string<Char>& path, REGSAM access) {
   return OpenPath(key, parent, std::basic_string_view<Char>(path), access);
+}
+
+// The names of the sub-keys of `KeyName` below `hKey`, through the ANSI or the
+// wide calls as the name's width asks.
+template <class Char>
+std::vector<std::basic_string<Char>> SubKeyNames(HKEY hKey, const std::basic_string<Char>& KeyName) {
+  std::vector<std::basic_string<Char>> names;
+  KeyHandle opened;
+  HKEY key = hKey;  // an empty KeyName lists hKey itself, which stays the caller's to close
+  if (!KeyName.empty()) {
+    if (OpenPath(opened, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return names;
+    key = opened.get();
+  }
+  std::conditional_t<sizeof(Char) == 1, AnsiKeyName, WideKeyName> name;
+  for (DWORD index = 0;; ++index) {
+    std::size_t length = 0;
+    const LONG status = EnumKey(key, index, name, length);
+    if (status == ERROR_MORE_DATA) continue;  // skipped: the next names are read all the same
+    if (status != ERROR_SUCCESS) break;        // the end of the list, or a real failure
+    names.emplace_back(name.text, length);
+  }
+  return names;
 }
 
 // Opens `path` below `parent`, creating every missing key of it, in steps when
@@ -270,41 +313,11 @@ KeyValuesWrite SetRegistryValues(HKEY hKey, const std::string& KeyName, const st
 }
 
 std::vector<std::string> EnumRegistryKeys(HKEY hKey, const std::string& KeyName) {
-  std::vector<std::string> names;
-  KeyHandle opened;
-  HKEY key = hKey;  // an empty KeyName lists hKey itself, which stays the caller's to close
-  if (!KeyName.empty()) {
-    if (OpenPath(opened, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return names;
-    key = opened.get();
-  }
-  char name[kSubKeyNameSize];
-  for (DWORD index = 0;; ++index) {
-    name[0] = '\0';
-    const LONG status = RegEnumKeyA(key, index, name, kSubKeyNameSize);
-    if (status == ERROR_MORE_DATA) continue;  // this name only is too long; the next ones are not
-    if (status != ERROR_SUCCESS) break;        // the end of the list, or a real failure
-    names.emplace_back(name, strnlen(name, kSubKeyNameSize));
-  }
-  return names;
+  return SubKeyNames(hKey, KeyName);
 }
 
 std::vector<std::wstring> EnumRegistryKeys(HKEY hKey, const std::wstring& KeyName) {
-  std::vector<std::wstring> names;
-  KeyHandle opened;
-  HKEY key = hKey;  // an empty KeyName lists hKey itself, which stays the caller's to close
-  if (!KeyName.empty()) {
-    if (OpenPath(opened, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return names;
-    key = opened.get();
-  }
-  wchar_t name[kWideSubKeyNameSize];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = kWideSubKeyNameSize;  // in characters, the closing zero included
-    const LONG status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) continue;  // longer than the registry takes: never seen, skipped like the ANSI one
-    if (status != ERROR_SUCCESS) break;        // the end of the list, or a real failure
-    names.emplace_back(name, std::min<DWORD>(length, kWideSubKeyNameSize));
-  }
-  return names;
+  return SubKeyNames(hKey, KeyName);
 }
 
 KeyDeletion DeleteRegistryKey(HKEY hKey, const std::string& KeyName) {
