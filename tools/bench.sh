@@ -4,7 +4,8 @@
 # progress to stderr. With a file name as argument, a copy of the results is
 # written there too:  tools/bench.sh [results.txt]
 #
-# The run takes about five minutes. It first launches the program as
+# The run takes about three minutes on a quiet machine (five with builds
+# beside it). It first launches the program as
 # a user would (the prefix must hold no accounts), then redirects
 # HKEY_CURRENT_USER to scratch keys of its own and removes them at the end.
 # The exit status is 4 when a target is missed. tools/test.sh builds the same
