@@ -37,7 +37,8 @@ qb_start_wineserver
 run=("$here/wine-run")
 missing=""
 [ -x /usr/sbin/dovecot ] || missing="Dovecot (/usr/sbin/dovecot)"
-python3 -c 'import aiosmtpd' 2>/dev/null || missing="${missing:+$missing, }aiosmtpd (python3-aiosmtpd)"
+# Debian's python3, which has python3-aiosmtpd (a python3 earlier on PATH may not).
+/usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null || missing="${missing:+$missing, }aiosmtpd (python3-aiosmtpd)"
 command -v openssl >/dev/null 2>&1 || missing="${missing:+$missing, }openssl"
 if [ -z "$missing" ]; then
   run=(/usr/bin/python3 "$QB_ROOT/tests/mailcheck/servers.py" "${run[@]}")
