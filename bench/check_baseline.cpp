@@ -246,4 +246,10 @@ bool BareCheckAccount(const std::vector<BareServer>& servers) {
   return true;
 }
 
+bool BareCheckAccountInTurn(const std::vector<BareServer>& servers) {
+  for (const BareServer& server : servers)
+    if (!BareCheckServer(server)) return false;
+  return true;
+}
+
 }  // namespace qbbench

@@ -22,5 +22,8 @@ struct BareServer {
 // CertGetCertificateChain and checked for the name), reads the greeting and
 // says QUIT; true when every server answered as it should. Winsock must be started.
 bool BareCheckAccount(const std::vector<BareServer>& servers);
+// The same on the calling thread, one server after the other: how much the
+// servers' overlap is worth (the program overlaps their waits, not their work).
+bool BareCheckAccountInTurn(const std::vector<BareServer>& servers);
 
 }  // namespace qbbench

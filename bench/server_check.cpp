@@ -161,10 +161,30 @@ std::vector<BareServer> BareServers(std::uint16_t pop3, std::uint16_t smtp, bool
           {true, false, secure, kServerName, kServerAddress, smtp}};
 }
 
-double BareCheck(const std::vector<BareServer>& servers) {
+double BareCheck(const std::vector<BareServer>& servers, bool inTurn = false) {
   const double start = Now();
-  if (!BareCheckAccount(servers)) Fail("the bare check of the loopback servers did not succeed");
+  if (!(inTurn ? BareCheckAccountInTurn(servers) : BareCheckAccount(servers)))
+    Fail("the bare check of the loopback servers did not succeed");
   return Now() - start;
+}
+
+// What the thread behind each helper the check starts costs here: an empty
+// thread, created and joined (min and median of 21).
+Summary EmptyThreadCost() {
+  std::vector<double> times;
+  for (int i = 0; i < 21; ++i) {
+    const double start = Now();
+    std::thread([] {}).join();
+    times.push_back(Now() - start);
+  }
+  return Summarize(times);
+}
+
+// The fastest of a few bare checks one server after the other, for comparison only.
+double FastestInTurn(const std::vector<BareServer>& servers) {
+  std::vector<double> times;
+  for (int i = 0; i < 7; ++i) times.push_back(BareCheck(servers, true));
+  return Summarize(times).min;
 }
 
 void PrintPair(const char* what, const Paired& p) {
@@ -218,6 +238,8 @@ std::optional<std::string> MeasureServerCheck(std::vector<Verdict>& verdicts) {
       7, 3, [&] { return ProgramCheck(form, plainRow); }, [&] { return BareCheck(plainBare); });
   const Paired securePair = Alternate(
       7, 3, [&] { return ProgramCheck(form, secureRow); }, [&] { return BareCheck(secureBare); });
+  const double plainInTurn = FastestInTurn(plainBare), secureInTurn = FastestInTurn(secureBare);
+  const Summary thread = EmptyThreadCost();
   WSACleanup();
 
   std::printf(
@@ -229,6 +251,11 @@ std::optional<std::string> MeasureServerCheck(std::vector<Verdict>& verdicts) {
               "median", "ratio");
   PrintPair("plain", plainPair);
   PrintPair("TLS", securePair);
+  std::printf("bare, one server after the other on one thread (not a target): min plain %.1f ms, TLS %.1f ms\n",
+              Ms(plainInTurn), Ms(secureInTurn));
+  std::printf("an empty thread created and joined (the check starts one per server to resolve its name and one\n"
+              "per TLS server to build the chain; the bare code one per server): min %.2f ms, median %.2f ms\n",
+              Ms(thread.min), Ms(thread.median));
   std::printf("window answer: longest %.1f ms over %d WM_NULL probes (SendMessageTimeout from another thread\n"
               "every 2 ms) during %d checks, the first TLS check of the process included\n",
               longestMs, probes, kProbedChecks);
