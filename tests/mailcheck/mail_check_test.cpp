@@ -101,10 +101,17 @@ class MailCheckTest : public ::testing::Test {
 
   std::uint16_t Port(const std::string& server) { return ports_.at(server); }
 
+  // In the network namespace of in_namespace.sh the names resolve through its
+  // private hosts file, with the program's own getaddrinfo; elsewhere through
+  // names_, which maps the same names to the same addresses.
+  qb::mailcheck::NameResolver Resolver() {
+    if (std::getenv("QB_CHECK_REAL_NAMES")) return qb::mailcheck::ResolveWithGetAddrInfo;
+    return qbtest::LoopbackResolver(names_);
+  }
+
   // Runs one check to its end (or fails after 30 s).
   std::vector<ServerResult> Run(std::vector<ServerTarget> targets, Limits limits = {2000, 2000}) {
-    window_.check = std::make_unique<MailCheck>(window_.hwnd(), std::move(targets), limits,
-                                                qbtest::LoopbackResolver(names_));
+    window_.check = std::make_unique<MailCheck>(window_.hwnd(), std::move(targets), limits, Resolver());
     const DWORD deadline = GetTickCount() + 30000;
     while (!window_.check->Finished() && GetTickCount() < deadline) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
