@@ -116,15 +116,14 @@ ProviderCatalogue LoadProviderFile(const std::string& fileName) {
     if (got == 0) break;
   }
 
-  ProviderCatalogue catalogue;
   TextEncoding encoding = TextEncoding::Ascii;
   std::string utf8 = DecodeText(std::move(text), &AnsiToUtf8, &encoding);
   if (encoding == TextEncoding::Unreadable) {
+    ProviderCatalogue catalogue;
     catalogue.AddProblem({ProviderProblem::Kind::UnreadableEncoding, 0, std::string()});
     return catalogue;
   }
-  AdoptProviderText(std::move(utf8), catalogue);
-  return catalogue;
+  return ReadProviderText(std::move(utf8));
 }
 
 }  // namespace qb
