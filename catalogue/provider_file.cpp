@@ -34,10 +34,16 @@ std::wstring CurrentFolder() {
   return std::wstring();
 }
 
-std::string Utf8Of(const std::wstring& text) {
-  return Utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)),
-                     false);
+// UTF-16 as UTF-8, by the system.
+std::string Utf8FromWide(const wchar_t* wide, int units) {
+  if (units <= 0) return std::string();
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8.data(), bytes, nullptr, nullptr);
+  return utf8;
 }
+
+std::string Utf8Of(const std::wstring& text) { return Utf8FromWide(text.data(), static_cast<int>(text.size())); }
 
 [[noreturn]] void RaiseNotFound(const std::string& fileName) {
   throw ProviderFileError(ProviderFileError::Kind::NotFound, fileName, CurrentFolder());
@@ -64,8 +70,7 @@ std::string AnsiToUtf8(std::string_view ansi) {
     const int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), in, nullptr, 0);
     wide.resize(static_cast<std::size_t>(units > 0 ? units : 0));
     if (units > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), in, wide.data(), units);
-    utf8 += Utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)),
-                        false);
+    utf8 += Utf8FromWide(wide.data(), static_cast<int>(wide.size()));
     ansi.remove_prefix(length);
   }
   return utf8;

@@ -34,7 +34,10 @@ bool IsValidUtf8(std::string_view bytes);
 std::string ReplaceInvalidUtf8(std::string_view bytes);
 
 // UTF-16 code units, two bytes each in the given byte order, as UTF-8. A
-// surrogate without its partner and an odd last byte become U+FFFD.
+// surrogate without its partner and an odd last byte become U+FFFD. Our own
+// decoder rather than WideCharToMultiByte: the file's bytes are decoded here,
+// in the part that builds natively for fuzzing, and the same way on every
+// Windows (what the system makes of a lone surrogate has varied).
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
 
 // Converts ANSI text to UTF-8; supplied by the caller (the system's code page).
