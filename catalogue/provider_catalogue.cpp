@@ -233,10 +233,10 @@ bool ProviderCatalogue::operator==(const ProviderCatalogue& other) const {
   return true;
 }
 
-ProviderCatalogue ReadProviderText(std::string text) {
+ProviderCatalogue ReadProviderText(TextBytes text) {
   ProviderCatalogue catalogue;
   catalogue.text_ = std::move(text);
-  const std::string& kept = catalogue.text_;
+  const TextBytes& kept = catalogue.text_;
   // Room for every line up to the limit; a data line takes at least four bytes
   // (";;;;"). Pages of the room that stay unused are never touched.
   catalogue.lines_.reserve(std::min(kMaxProviderEntries, kept.size() / 4 + 1));

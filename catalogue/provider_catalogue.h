@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/text_encoding.h"
 #include "core/server_settings.h"
 
 namespace qb {
@@ -113,16 +114,16 @@ class ProviderCatalogue {
   bool operator==(const ProviderCatalogue& other) const;
 
  private:
-  friend ProviderCatalogue ReadProviderText(std::string text);
+  friend ProviderCatalogue ReadProviderText(TextBytes text);
 
   struct Line {
     std::size_t start;  // in text_
     std::size_t lineNumber;
   };
 
-  std::string_view TextFrom(const Line& line) const { return std::string_view(text_).substr(line.start); }
+  std::string_view TextFrom(const Line& line) const { return ViewOf(text_).substr(line.start); }
 
-  std::string text_;
+  TextBytes text_;
   std::vector<Line> lines_;
   std::vector<ProviderProblem> problems_;
 };
@@ -132,6 +133,6 @@ class ProviderCatalogue {
 // Lines end at CR LF, LF or a lone CR; comment, malformed and rejected lines
 // are skipped; data lines past kMaxProviderEntries are ignored, and so is
 // everything after the last entry kept.
-ProviderCatalogue ReadProviderText(std::string text);
+ProviderCatalogue ReadProviderText(TextBytes text);
 
 }  // namespace qb

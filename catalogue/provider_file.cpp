@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -98,10 +99,11 @@ ProviderCatalogue LoadProviderFile(const std::string& fileName) {
   }
 
   // One read takes in the whole file as its size says; reading goes on until
-  // the end all the same, as the file may grow meanwhile.
+  // the end all the same, as the file may grow meanwhile. The room beyond the
+  // size is never written unless the file grew.
   constexpr std::size_t kChunk = 1 << 16;
   constexpr std::size_t kMaxRead = 1 << 30;
-  std::string text;
+  TextBytes text;
   LARGE_INTEGER size{};
   if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 &&
       static_cast<unsigned long long>(size.QuadPart) < kMaxRead) {
@@ -109,10 +111,8 @@ ProviderCatalogue LoadProviderFile(const std::string& fileName) {
   }
   for (;;) {
     const std::size_t used = text.size();
-    std::size_t request = text.capacity() - used;
-    if (request < kChunk) request = kChunk;
-    if (request > kMaxRead) request = kMaxRead;
-    text.resize(used + request);
+    const std::size_t request = std::clamp(text.capacity() - used, kChunk, kMaxRead);
+    text.resize(used + request);  // left as it is: see UninitializedAllocator
     DWORD got = 0;
     if (!ReadFile(file.get(), text.data() + used, static_cast<DWORD>(request), &got, nullptr)) {
       RaiseUnreadable(fileName);
@@ -122,7 +122,7 @@ ProviderCatalogue LoadProviderFile(const std::string& fileName) {
   }
 
   TextEncoding encoding = TextEncoding::Ascii;
-  std::string utf8 = DecodeText(std::move(text), &AnsiToUtf8, &encoding);
+  TextBytes utf8 = DecodeText(std::move(text), &AnsiToUtf8, &encoding);
   if (encoding == TextEncoding::Unreadable) {
     ProviderCatalogue catalogue;
     catalogue.AddProblem({ProviderProblem::Kind::UnreadableEncoding, 0, std::string()});

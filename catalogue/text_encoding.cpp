@@ -200,10 +200,13 @@ TextEncoding DetectTextEncoding(std::string_view bytes) {
   return IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Ansi;
 }
 
-std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8, TextEncoding* detected) {
-  const std::string_view view(bytes);
+TextBytes DecodeText(TextBytes bytes, AnsiToUtf8Function ansiToUtf8, TextEncoding* detected) {
+  const std::string_view view = ViewOf(bytes);
   const TextEncoding encoding = DetectTextEncoding(view);
   if (detected) *detected = encoding;
+  // Text that needs converting is a new string, copied once more into bytes
+  // of the kind the catalogue keeps: such files are rare and small.
+  auto converted = [](const std::string& text) { return TextBytes(text.begin(), text.end()); };
   switch (encoding) {
     case TextEncoding::Ascii:
     case TextEncoding::Utf8:
@@ -211,25 +214,25 @@ std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8, TextEnc
     case TextEncoding::Utf8Bom: {
       const std::string_view rest = view.substr(kUtf8Bom.size());
       if (IsValidUtf8(rest)) {
-        bytes.erase(0, kUtf8Bom.size());
+        bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(kUtf8Bom.size()));
         return bytes;
       }
-      return ReplaceInvalidUtf8(rest);
+      return converted(ReplaceInvalidUtf8(rest));
     }
     case TextEncoding::Utf16Le:
-      return Utf16ToUtf8(view.substr(kUtf16LeBom.size()), false);
+      return converted(Utf16ToUtf8(view.substr(kUtf16LeBom.size()), false));
     case TextEncoding::Utf16Be:
-      return Utf16ToUtf8(view.substr(kUtf16BeBom.size()), true);
+      return converted(Utf16ToUtf8(view.substr(kUtf16BeBom.size()), true));
     case TextEncoding::Utf16LeUnmarked:
-      return Utf16ToUtf8(view, false);
+      return converted(Utf16ToUtf8(view, false));
     case TextEncoding::Utf16BeUnmarked:
-      return Utf16ToUtf8(view, true);
+      return converted(Utf16ToUtf8(view, true));
     case TextEncoding::Unreadable:
-      return std::string();
+      return TextBytes();
     case TextEncoding::Ansi:
       break;
   }
-  return ansiToUtf8(view);
+  return converted(ansiToUtf8(view));
 }
 
 }  // namespace qb

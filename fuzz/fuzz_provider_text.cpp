@@ -249,7 +249,7 @@ int ReferenceNulSide(std::string_view bytes) {
 }
 
 void CheckDecoding(std::string_view bytes) {
-  const std::string decoded = qb::DecodeText(std::string(bytes), &Latin1ToUtf8);
+  const std::string decoded(qb::ViewOf(qb::DecodeText(qb::TextBytes(bytes.begin(), bytes.end()), &Latin1ToUtf8)));
   Require(ReferenceValidUtf8(decoded), "decoded text is not valid UTF-8");
   Require(qb::IsValidUtf8(bytes) == ReferenceValidUtf8(bytes), "IsValidUtf8 disagrees with a plain decoding");
   Require(qb::IsAscii(bytes) == (Latin1ToUtf8(bytes).size() == bytes.size()), "IsAscii is wrong");
@@ -284,7 +284,7 @@ void CheckDecoding(std::string_view bytes) {
   Require(decoded == want, "DecodeText differs from a plain decoding");
 }
 
-ProviderCatalogue Parse(std::string_view text) { return qb::ReadProviderText(std::string(text)); }
+ProviderCatalogue Parse(std::string_view text) { return qb::ReadProviderText(qb::TextBytes(text.begin(), text.end())); }
 
 void CheckRepetitionPastTheLimit(std::string_view text, const ProviderCatalogue& once) {
   // One copy, ending in a line break so that copies do not run together.

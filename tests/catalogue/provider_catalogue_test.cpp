@@ -25,7 +25,7 @@ ProviderEntry Entry(std::string name, std::string domain, std::string smtp, std:
 ProviderEntry Sentinel() { return Entry("old-name", "old-domain", "old-smtp", "old-in", "old-proto"); }
 
 // A catalogue as the program builds one from a file's decoded text.
-ProviderCatalogue Parse(std::string_view text) { return ReadProviderText(std::string(text)); }
+ProviderCatalogue Parse(std::string_view text) { return ReadProviderText(TextBytes(text.begin(), text.end())); }
 
 // ---------------------------------------------------------------------------
 // One line
