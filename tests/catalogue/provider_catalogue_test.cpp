@@ -152,6 +152,16 @@ TEST(ProviderLineFields, NulByteRejectsADataLine) {
   EXPECT_EQ(ParseProviderLine("a\0b;d;s"s, entry), ProviderLineKind::Malformed);
 }
 
+TEST(ProviderLine, ALineEndsAtItsFirstBreak) {
+  // An entry is cut out of the catalogue's text from where its line starts.
+  ProviderEntry entry;
+  ASSERT_EQ(ParseProviderLine("a;b;c;d;POP3;ssl\r\nx;y;z;w;IMAP;auth", entry), ProviderLineKind::Data);
+  EXPECT_EQ(entry, (ProviderEntry{"a", "b", "c", "d", "POP3", ServerSettings{.ssl = true}}));
+  ASSERT_EQ(ParseProviderLine("n;d;s;i;IMAP\nin=995", entry), ProviderLineKind::Data);
+  EXPECT_EQ(entry, Entry("n", "d", "s", "i", "IMAP"));
+  EXPECT_EQ(ParseProviderLine("a;b;c\rd;e;POP3", entry), ProviderLineKind::Malformed);
+}
+
 TEST(ProviderLineMalformed, FewerThanFiveFieldsIsMalformed) {
   ProviderEntry entry = Sentinel();
   EXPECT_EQ(ParseProviderLine("a;b;c;d", entry), ProviderLineKind::Malformed);
@@ -316,6 +326,7 @@ TEST(ProviderSettingsField, WordsValuesAndProblems) {
       {"in=65536", none, {"in=65536"}},
       {"in=99999", none, {"in=99999"}},
       {"in=123456", none, {"in=123456"}},
+      {"in=000995", none, {"in=000995"}},  // five digits at most, leading zeros too
       {"in=abc", none, {"in=abc"}},
       {"in=", none, {"in="}},
       {"in", none, {"in"}},
