@@ -48,45 +48,45 @@ bool Applies(AccountValueCondition when, IncomingProtocol protocol) {
   return false;
 }
 
-bool Asked(AccountValueOption option, const ServerOptions& options) {
+bool Asked(AccountValueOption option, const ServerSettings& settings) {
   switch (option) {
     case AccountValueOption::None: return true;
-    case AccountValueOption::IncomingPort: return options.incomingPort != 0;
-    case AccountValueOption::OutgoingPort: return options.outgoingPort != 0;
-    case AccountValueOption::Ssl: return options.ssl;
-    case AccountValueOption::Auth: return options.smtpAuth;
+    case AccountValueOption::IncomingPort: return settings.incomingPort != 0;
+    case AccountValueOption::OutgoingPort: return settings.outgoingPort != 0;
+    case AccountValueOption::Ssl: return settings.ssl;
+    case AccountValueOption::Auth: return settings.auth;
   }
   return false;
 }
 
 // A text source is stored as REG_SZ, a number or a port as REG_DWORD.
 RegistryVariant ContentOf(const AccountValueSpec& spec, const AccountInput& input, const std::string& address,
-                          const ServerOptions& options) {
+                          const ServerSettings& settings) {
   switch (spec.source) {
     case AccountValueSource::Address: return RegistryVariant::Text(address);
     case AccountValueSource::DisplayName: return RegistryVariant::Text(input.displayName);
     case AccountValueSource::SmtpServer: return RegistryVariant::Text(input.smtpServer);
     case AccountValueSource::IncomingServer: return RegistryVariant::Text(input.incomingServer);
-    case AccountValueSource::LoginName: return RegistryVariant::Text(options.loginAddress ? address : input.userName);
+    case AccountValueSource::LoginName: return RegistryVariant::Text(settings.loginAddress ? address : input.userName);
     case AccountValueSource::Number: return RegistryVariant::Int16(spec.number);
-    case AccountValueSource::IncomingPort: return RegistryVariant::Int32(options.incomingPort);
-    case AccountValueSource::OutgoingPort: return RegistryVariant::Int32(options.outgoingPort);
+    case AccountValueSource::IncomingPort: return RegistryVariant::Int32(settings.incomingPort);
+    case AccountValueSource::OutgoingPort: return RegistryVariant::Int32(settings.outgoingPort);
   }
   return {};
 }
 
-bool Written(const AccountValueSpec& spec, IncomingProtocol protocol, const ServerOptions& options) {
-  return Applies(spec.when, protocol) && Asked(spec.option, options);
+bool Written(const AccountValueSpec& spec, IncomingProtocol protocol, const ServerSettings& settings) {
+  return Applies(spec.when, protocol) && Asked(spec.option, settings);
 }
 
 // An update keeps no server option of an earlier preset that this one does not
 // ask for: port 995 and SSL beside a plain server would never connect. Only
 // the servers this write describes are concerned: the other protocol's server
 // keeps its settings together with its name.
-void RemoveOptionsNotAsked(const std::string& keyPath, IncomingProtocol protocol, const ServerOptions& options,
+void RemoveOptionsNotAsked(const std::string& keyPath, IncomingProtocol protocol, const ServerSettings& settings,
                            AccountWriteResult& result) {
   for (const AccountValueSpec& spec : kAccountValues) {
-    if (spec.option == AccountValueOption::None || !Applies(spec.when, protocol) || Asked(spec.option, options))
+    if (spec.option == AccountValueOption::None || !Applies(spec.when, protocol) || Asked(spec.option, settings))
       continue;
     if (!DeleteRegistryValue(HKEY_CURRENT_USER, keyPath, spec.name)) result.unremovedValues.emplace_back(spec.name);
   }
@@ -95,7 +95,7 @@ void RemoveOptionsNotAsked(const std::string& keyPath, IncomingProtocol protocol
 }  // namespace
 
 AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault,
-                                const ServerOptions& options, const std::optional<std::string>& heldKeyName) {
+                                const ServerSettings& settings, const std::optional<std::string>& heldKeyName) {
   const std::string address = AccountAddress(input.userName, input.domain);
   // The registry reaches an existing key whatever the letter case; the default
   // must name it as it is held, since the list compares the default exactly.
@@ -106,7 +106,7 @@ AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol prot
 
   std::vector<NamedValue> values;
   for (const AccountValueSpec& spec : kAccountValues)
-    if (Written(spec, protocol, options)) values.push_back({spec.name, ContentOf(spec, input, address, options)});
+    if (Written(spec, protocol, settings)) values.push_back({spec.name, ContentOf(spec, input, address, settings)});
   const KeyValuesWrite write = SetRegistryValues(HKEY_CURRENT_USER, keyPath, values);
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (write.written[i])
@@ -114,7 +114,7 @@ AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol prot
     else
       result.failedValues.emplace_back(values[i].name);
   }
-  if (write.existed) RemoveOptionsNotAsked(keyPath, protocol, options, result);
+  if (write.existed) RemoveOptionsNotAsked(keyPath, protocol, settings, result);
   // Written last, so that it never names an account whose key could not be
   // made, nor one that received none of its values.
   if (makeDefault && !result.WroteNothing() &&

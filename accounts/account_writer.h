@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/server_settings.h"
 #include "registry/registry_ops.h"
 
 namespace qb {
@@ -19,16 +20,6 @@ struct AccountInput {
 };
 
 enum class IncomingProtocol { Pop3, Imap, Other };
-
-// What a preset asks of its servers beyond their names. All off: the account
-// gets only the values every account has, and the servers' usual ports.
-struct ServerOptions {
-  bool ssl = false;                // SSL/TLS on the incoming and the outgoing server
-  std::uint16_t incomingPort = 0;  // 0: none given
-  std::uint16_t outgoingPort = 0;  // 0: none given
-  bool smtpAuth = false;           // sending logs in with the incoming server's user name
-  bool loginAddress = false;       // the incoming server's user name is the whole address
-};
 
 // The registry refuses key names longer than this many characters.
 inline constexpr std::size_t kMaxKeyNameLength = 255;
@@ -61,7 +52,7 @@ struct AccountWriteResult {
 };
 
 // Creates (or reuses) the account key and writes its values in layout order: the
-// common ones, those of the protocol, those the options ask for; then, when
+// common ones, those of the protocol, those the settings ask for; then, when
 // makeDefault and some value was written, the default account. Never a
 // password. Raises AppError 1001 when the key cannot be created (nothing written).
 // heldKeyName: the name under which the registry holds the key of this address
@@ -69,11 +60,11 @@ struct AccountWriteResult {
 // use found it; the key is reused under that name, which the default then names.
 // On an update, of the settings of the servers this write describes (the
 // chosen protocol's and the outgoing server's ports, security and login)
-// those these options do not ask for are removed, so that the account
+// those these settings do not ask for are removed, so that the account
 // connects as the chosen preset says. The other protocol's values stay whole
 // with its server, and so does every other value.
 AccountWriteResult WriteAccount(const AccountInput& input, IncomingProtocol protocol, bool makeDefault,
-                                const ServerOptions& options = {},
+                                const ServerSettings& settings = {},
                                 const std::optional<std::string>& heldKeyName = std::nullopt);
 
 }  // namespace qb

@@ -129,14 +129,6 @@ IncomingProtocol IncomingProtocolOf(const std::string& protocol) {
   return IncomingProtocol::Other;
 }
 
-ServerOptions ServerOptionsOf(const ProviderSettings& settings) {
-  return ServerOptions{.ssl = settings.ssl,
-                       .incomingPort = settings.incomingPort,
-                       .outgoingPort = settings.outgoingPort,
-                       .smtpAuth = settings.auth,
-                       .loginAddress = settings.loginAddress};
-}
-
 std::wstring ListaRowText(HWND lista, int index) {
   std::wstring row(static_cast<std::size_t>(SendMessageW(lista, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0)) + 1,
                    L'\0');
@@ -224,7 +216,7 @@ std::optional<AccountWriteResult> MainForm::Add_Account() {
   // A held name the code page cannot hold is reached by the address's own name
   // all the same (the registry ignores letter case); only the default then differs.
   const std::optional<std::string> heldKeyName = inUse.ownKey ? ExactAnsiFromWide(*inUse.ownKey) : std::nullopt;
-  return WriteAccount(input, IncomingProtocolOf(preset.incomingProtocol), index == 0, ServerOptionsOf(preset.settings),
+  return WriteAccount(input, IncomingProtocolOf(preset.incomingProtocol), index == 0, preset.settings,
                       heldKeyName);
 }
 

@@ -10,7 +10,7 @@ namespace qb {
 namespace {
 
 // What popserver's tooltip says about a preset's connection, in the user's terms.
-std::wstring IncomingServerTip(const ProviderSettings& settings) {
+std::wstring IncomingServerTip(const ServerSettings& settings) {
   std::wstring tip = settings.ssl ? texts::kTipSecure : texts::kTipNotSecure;
   tip += settings.incomingPort ? texts::FormatText(texts::kTipIncomingPort, {std::to_wstring(settings.incomingPort)})
                                : texts::kTipStandardPort;
@@ -76,7 +76,7 @@ void Tooltips::Relay(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) const {
   SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
-void Tooltips::ShowIncomingServer(const ProviderSettings* settings) {
+void Tooltips::ShowIncomingServer(const ServerSettings* settings) {
   SetTipText(kPopserver, settings && settings->any() ? IncomingServerTip(*settings)
                                                      : std::wstring(SpecOf(kPopserver).tooltip));
 }

@@ -27,7 +27,7 @@ class Tooltips {
 
   // The incoming server's tip tells the applied preset's connection; nullptr
   // (no preset) or a preset without settings words gives the field's own tip.
-  void ShowIncomingServer(const ProviderSettings* settings);
+  void ShowIncomingServer(const ServerSettings* settings);
 
  private:
   // The tip of a control, over it and over its rectangle on the window.

@@ -1,13 +1,13 @@
 // The line rules of providers.lst. A catalogue keeps the text it was read from
 // and, per data line, where it starts: loading scans each line once, finds its
-// separators eight bytes at a time and reads only the settings field; the other
-// fields are cut out when an entry is asked for, by the same scan.
+// separators eight bytes at a time and reads only the settings field, for its
+// problems; an entry asked for is read again from its line by the same scan.
 #include "catalogue/provider_catalogue.h"
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cstring>
-#include <stdexcept>
 
 namespace qb {
 namespace {
@@ -29,23 +29,19 @@ constexpr std::uint64_t BytesEqualTo(std::uint64_t word, unsigned char c) {
   return (x - kOnes) & ~x & kHighBits;
 }
 
-bool IsMark(char c, bool breaksEndLine) {
-  return c == ';' || c == '\0' || (breaksEndLine && (c == '\r' || c == '\n'));
-}
+bool IsMark(char c) { return c == ';' || c == '\0' || c == '\r' || c == '\n'; }
 
-// The first ';' or NUL in [p, end), and CR or LF when they end lines; `end`
-// when there is none.
-template <bool kBreaksEndLine>
+// The first ';', NUL, CR or LF in [p, end); `end` when there is none.
 const char* NextMark(const char* p, const char* end) {
   while (end - p >= 8) {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
-    std::uint64_t marks = BytesEqualTo(word, ';') | BytesEqualTo(word, 0);
-    if constexpr (kBreaksEndLine) marks |= BytesEqualTo(word, '\r') | BytesEqualTo(word, '\n');
+    const std::uint64_t marks =
+        BytesEqualTo(word, ';') | BytesEqualTo(word, 0) | BytesEqualTo(word, '\r') | BytesEqualTo(word, '\n');
     if (marks) return p + std::countr_zero(marks) / 8;
     p += 8;
   }
-  while (p < end && !IsMark(*p, kBreaksEndLine)) ++p;
+  while (p < end && !IsMark(*p)) ++p;
   return p;
 }
 
@@ -60,7 +56,6 @@ struct ScannedLine {
 // spaces (never a tab): the leading ones before the first field, the trailing
 // ones at the end of the last. The sixth field ends at the next ";" as well:
 // whatever follows it is further fields, which are ignored.
-template <bool kBreaksEndLine>
 ScannedLine ScanLine(const char* p, const char* const end) {
   ScannedLine line;
   while (p < end && *p == ' ') ++p;
@@ -69,7 +64,7 @@ ScannedLine ScanLine(const char* p, const char* const end) {
   const char* fieldStart = p;
   const bool comment = p < end && *p == '#';
   for (;;) {
-    const char* mark = NextMark<kBreaksEndLine>(p, end);
+    const char* mark = NextMark(p, end);
     if (mark == end || *mark == '\r' || *mark == '\n') {
       line.end = mark;
       const char* fieldEnd = mark;
@@ -99,7 +94,7 @@ ScannedLine ScanLine(const char* p, const char* const end) {
 
 // What load time needs of a data line: its settings, and its problems in the
 // order of the fields they are in.
-ProviderSettings ReadDataLine(const ScannedLine& line, std::vector<ProviderProblem>* problems,
+ServerSettings ReadDataLine(const ScannedLine& line, std::vector<ProviderProblem>* problems,
                               std::size_t lineNumber) {
   // With a domain the fields lock to the preset's servers, so an empty one can
   // never be typed in and the add button never comes on.
@@ -132,15 +127,12 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 // put a tab where the author meant a space.
 bool IsWordSeparator(char c) { return c == ' ' || c == '\t'; }
 
-// "1".."65535" in decimal digits only; 0 for anything else.
+// "1".."65535" in at most five decimal digits (no sign); 0 for anything else.
 std::uint16_t ParsePort(std::string_view digits) {
   if (digits.empty() || digits.size() > 5) return 0;
-  std::uint32_t value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return 0;
-    value = value * 10 + static_cast<std::uint32_t>(c - '0');
-  }
-  return value <= 65535 ? static_cast<std::uint16_t>(value) : 0;
+  std::uint16_t value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  return error == std::errc() && end == digits.data() + digits.size() ? value : 0;
 }
 
 }  // namespace
@@ -160,9 +152,9 @@ PresetProtocol ProtocolOf(std::string_view protocol) {
   return PresetProtocol::Other;
 }
 
-ProviderSettings ParseProviderSettings(std::string_view field, std::vector<ProviderProblem>* problems,
+ServerSettings ParseProviderSettings(std::string_view field, std::vector<ProviderProblem>* problems,
                                        std::size_t lineNumber) {
-  ProviderSettings settings;
+  ServerSettings settings;
   std::size_t p = 0;
   while (p < field.size()) {
     if (IsWordSeparator(field[p])) {
@@ -204,7 +196,7 @@ ProviderSettings ParseProviderSettings(std::string_view field, std::vector<Provi
 
 ProviderLineKind ParseProviderLine(std::string_view line, ProviderEntry& entry,
                                    std::vector<ProviderProblem>* problems, std::size_t lineNumber) {
-  const ScannedLine scanned = ScanLine<false>(line.data(), line.data() + line.size());
+  const ScannedLine scanned = ScanLine(line.data(), line.data() + line.size());
   if (scanned.kind == ProviderLineKind::Data) {
     AssignFields(entry, scanned);
     entry.settings = ReadDataLine(scanned, problems, lineNumber);
@@ -217,43 +209,21 @@ ProviderLineKind ParseProviderLine(std::string_view line, ProviderEntry& entry,
 // ---------------------------------------------------------------------------
 // The catalogue
 
-ProviderCatalogue::ProviderCatalogue(std::initializer_list<ProviderEntry> entries) {
-  for (const ProviderEntry& entry : entries) Append(entry);
-}
-
-void ProviderCatalogue::Append(ProviderEntry entry) {
-  lines_.push_back({kGivenEntry | given_.size(), entry.settings, 0});
-  given_.push_back(std::move(entry));
-}
-
 ProviderEntry ProviderCatalogue::operator[](std::size_t i) const {
-  const Line& line = lines_[i];
-  if (line.start & kGivenEntry) return given_[line.start & ~kGivenEntry];
   ProviderEntry entry;
-  AssignFields(entry, ScanLine<true>(text_.data() + line.start, text_.data() + text_.size()));
-  entry.settings = line.settings;
+  ParseProviderLine(TextFrom(lines_[i]), entry);
   return entry;
 }
 
-ProviderEntry ProviderCatalogue::at(std::size_t i) const {
-  if (i >= size()) throw std::out_of_range("ProviderCatalogue::at");
-  return (*this)[i];
-}
-
 LockedFieldsView ProviderCatalogue::lockedFields(std::size_t i) const {
-  const Line& line = lines_[i];
-  if (line.start & kGivenEntry) {
-    const ProviderEntry& e = given_[line.start & ~kGivenEntry];
-    return {e.domain, e.smtpServer, e.incomingServer, e.incomingProtocol};
-  }
-  const ScannedLine scanned = ScanLine<true>(text_.data() + line.start, text_.data() + text_.size());
+  const std::string_view text = TextFrom(lines_[i]);
+  const ScannedLine scanned = ScanLine(text.data(), text.data() + text.size());
   return {scanned.fields[1], scanned.fields[2], scanned.fields[3], scanned.fields[4]};
 }
 
 std::string ProviderCatalogue::name(std::size_t i) const {
-  const Line& line = lines_[i];
-  if (line.start & kGivenEntry) return given_[line.start & ~kGivenEntry].name;
-  return std::string(ScanLine<true>(text_.data() + line.start, text_.data() + text_.size()).fields[0]);
+  const std::string_view text = TextFrom(lines_[i]);
+  return std::string(ScanLine(text.data(), text.data() + text.size()).fields[0]);
 }
 
 bool ProviderCatalogue::operator==(const ProviderCatalogue& other) const {
@@ -263,42 +233,28 @@ bool ProviderCatalogue::operator==(const ProviderCatalogue& other) const {
   return true;
 }
 
-void ParseProviderText(std::string_view text, ProviderCatalogue& catalogue) {
-  if (text.empty() || catalogue.size() >= kMaxProviderEntries) return;
-  AdoptProviderText(std::string(text), catalogue);
-}
-
-void AdoptProviderText(std::string text, ProviderCatalogue& catalogue) {
-  if (text.empty() || catalogue.size() >= kMaxProviderEntries) return;
-  std::string& kept = catalogue.text_;
-  std::size_t from = 0;
-  if (kept.empty()) {
-    kept = std::move(text);
-  } else {
-    // A line break between the texts, so that cutting the last line of the
-    // earlier text stops where reading it stopped.
-    if (kept.back() != '\n' && kept.back() != '\r') kept += '\n';
-    from = kept.size();
-    kept += text;
-  }
-
+ProviderCatalogue ReadProviderText(TextBytes text) {
+  ProviderCatalogue catalogue;
+  catalogue.text_ = std::move(text);
+  const TextBytes& kept = catalogue.text_;
   // Room for every line up to the limit; a data line takes at least four bytes
   // (";;;;"). Pages of the room that stay unused are never touched.
-  const std::size_t room = kMaxProviderEntries - catalogue.size();
-  catalogue.Reserve(catalogue.size() + std::min(room, (kept.size() - from) / 4 + 1));
+  catalogue.lines_.reserve(std::min(kMaxProviderEntries, kept.size() / 4 + 1));
 
   // A line ends at CR LF, at LF or at a lone CR. Text after the last line
   // break is a line of its own; a break at the very end adds no empty line.
   const char* const base = kept.data();
   const char* const end = base + kept.size();
-  const char* p = base + from;
+  const char* p = base;
   std::size_t lineNumber = 0;
   while (p < end && catalogue.size() < kMaxProviderEntries) {
     ++lineNumber;
-    const ScannedLine line = ScanLine<true>(p, end);
+    const ScannedLine line = ScanLine(p, end);
     if (line.kind == ProviderLineKind::Data) {
-      const ProviderSettings settings = ReadDataLine(line, &catalogue.problems_, lineNumber);
-      catalogue.lines_.push_back({static_cast<std::size_t>(p - base), settings, lineNumber});
+      // The settings are read here only for their problems: an entry asked for
+      // later reads them again from the text.
+      ReadDataLine(line, &catalogue.problems_, lineNumber);
+      catalogue.lines_.push_back({static_cast<std::size_t>(p - base), lineNumber});
     } else if (line.kind == ProviderLineKind::Rejected) {
       catalogue.problems_.push_back({ProviderProblem::Kind::NulByte, lineNumber, std::string()});
     }
@@ -307,6 +263,7 @@ void AdoptProviderText(std::string text, ProviderCatalogue& catalogue) {
     if (*p == '\r' && p + 1 < end && p[1] == '\n') ++p;
     ++p;
   }
+  return catalogue;
 }
 
 }  // namespace qb

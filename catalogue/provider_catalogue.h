@@ -3,23 +3,14 @@
 // so that it can be built natively for sanitizers and fuzzing.
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace qb {
+#include "catalogue/text_encoding.h"
+#include "core/server_settings.h"
 
-// The optional sixth field of a preset line: settings words separated by spaces and tabs.
-struct ProviderSettings {
-  bool ssl = false;                // "ssl": SSL/TLS on the incoming and the outgoing server
-  std::uint16_t incomingPort = 0;  // "in=N", 1..65535; 0 when not given
-  std::uint16_t outgoingPort = 0;  // "out=N", 1..65535; 0 when not given
-  bool auth = false;               // "auth": authenticated sending
-  bool loginAddress = false;       // "login=address": the whole address is the login name
-  bool any() const { return ssl || incomingPort || outgoingPort || auth || loginAddress; }
-  bool operator==(const ProviderSettings&) const = default;
-};
+namespace qb {
 
 // One preset. Texts are UTF-8, whatever the encoding of the file they came from.
 struct ProviderEntry {
@@ -28,7 +19,7 @@ struct ProviderEntry {
   std::string smtpServer;
   std::string incomingServer;
   std::string incomingProtocol;
-  ProviderSettings settings;
+  ServerSettings settings;  // the optional sixth field: settings words separated by spaces and tabs
   bool operator==(const ProviderEntry&) const = default;
 };
 
@@ -74,63 +65,6 @@ PresetProtocol ProtocolOf(std::string_view protocol);
 // The entry counter is a signed 16-bit number: data lines past this many are ignored.
 inline constexpr std::size_t kMaxProviderEntries = 32767;
 
-// The presets in file order; position i is item i of the provider box.
-//
-// A catalogue read from a file keeps the file's text once and, per data line,
-// where the line starts and its settings: a preset's fields are cut out of the
-// text when the preset is asked for. Loading thus costs little more than
-// reading the file, however many presets it holds.
-class ProviderCatalogue {
- public:
-  ProviderCatalogue() = default;
-  ProviderCatalogue(std::initializer_list<ProviderEntry> entries);
-
-  std::size_t size() const { return lines_.size(); }
-  bool empty() const { return lines_.empty(); }
-  // By value: an entry is cut out of the file's text when asked for.
-  ProviderEntry operator[](std::size_t i) const;
-  ProviderEntry at(std::size_t i) const;
-  ProviderEntry front() const { return (*this)[0]; }
-  ProviderEntry back() const { return (*this)[size() - 1]; }
-  // Only the name of preset i, for filling the provider box without cutting
-  // the other fields.
-  std::string name(std::size_t i) const;
-  // Preset i's domain, servers and protocol without a copy, for going through
-  // thousands of presets at start-up.
-  LockedFieldsView lockedFields(std::size_t i) const;
-  // The line of the file preset i comes from, counted as problems count
-  // lines; 0 for an entry given whole.
-  std::size_t lineNumber(std::size_t i) const { return lines_[i].lineNumber; }
-  const std::vector<ProviderProblem>& problems() const { return problems_; }
-
-  // An entry given whole rather than read from a text.
-  void Append(ProviderEntry entry);
-  void Reserve(std::size_t n) { lines_.reserve(n); }
-  void AddProblem(ProviderProblem problem) { problems_.push_back(std::move(problem)); }
-
-  // The same presets in the same order, and the same problems.
-  bool operator==(const ProviderCatalogue& other) const;
-
- private:
-  friend void AdoptProviderText(std::string text, ProviderCatalogue& catalogue);
-
-  // One preset: where its line starts in text_, or, with kGivenEntry set, its
-  // position in given_. The settings are read at load, once, with the problems.
-  struct Line {
-    std::size_t start;
-    ProviderSettings settings;
-    std::size_t lineNumber;
-  };
-  static constexpr std::size_t kGivenEntry = ~(~std::size_t{0} >> 1);
-
-  std::string_view LineText(const Line& line) const;
-
-  std::string text_;
-  std::vector<Line> lines_;
-  std::vector<ProviderEntry> given_;
-  std::vector<ProviderProblem> problems_;
-};
-
 enum class ProviderLineKind {
   Comment,
   Data,
@@ -138,26 +72,67 @@ enum class ProviderLineKind {
   Rejected,   // five fields or more, but it holds a NUL byte: no entry, a NulByte problem
 };
 
-// Classifies one line (without its line break) and, for a data line, fills `entry`
-// and appends what it could not use to `problems` (with line number `lineNumber`).
-// Problems are listed in the order of the fields they are in.
+// Classifies one line and, for a data line, fills `entry` and appends what it
+// could not use to `problems` (with line number `lineNumber`). The line ends
+// at its first CR or LF, or with `line`. Problems are listed in the order of
+// the fields they are in.
 ProviderLineKind ParseProviderLine(std::string_view line, ProviderEntry& entry,
                                    std::vector<ProviderProblem>* problems = nullptr, std::size_t lineNumber = 0);
 
 // Reads a settings field: known words set their setting, unknown words are
 // ignored, a known word with a bad value is reported and ignored, and so is a
 // port given again with another value (the first one holds).
-ProviderSettings ParseProviderSettings(std::string_view field, std::vector<ProviderProblem>* problems,
-                                       std::size_t lineNumber);
+ServerSettings ParseProviderSettings(std::string_view field, std::vector<ProviderProblem>* problems,
+                                     std::size_t lineNumber);
 
-// Appends the entries of a whole file's text (UTF-8), in file order, and the
-// problems of its lines, numbered from 1 at the start of this text. Lines end at
-// CR LF, LF or a lone CR; comment, malformed and rejected lines are skipped; data
-// lines that would take the catalogue (entries already in it included) past
-// kMaxProviderEntries are ignored, and so is everything after the last entry kept.
-void ParseProviderText(std::string_view text, ProviderCatalogue& catalogue);
+// The presets in file order; position i is item i of the provider box.
+//
+// A catalogue keeps the file's text once and, per data line, where the line
+// starts: a preset is cut out of the text, by ParseProviderLine, when it is
+// asked for. Loading thus costs little more than reading the file, however
+// many presets it holds.
+class ProviderCatalogue {
+ public:
+  ProviderCatalogue() = default;
 
-// The same, keeping `text` inside the catalogue without a copy.
-void AdoptProviderText(std::string text, ProviderCatalogue& catalogue);
+  std::size_t size() const { return lines_.size(); }
+  bool empty() const { return lines_.empty(); }
+  // By value: an entry is cut out of the file's text when asked for.
+  ProviderEntry operator[](std::size_t i) const;
+  // Only the name of preset i, for filling the provider box without cutting
+  // the other fields.
+  std::string name(std::size_t i) const;
+  // Preset i's domain, servers and protocol without a copy, for going through
+  // thousands of presets at start-up.
+  LockedFieldsView lockedFields(std::size_t i) const;
+  // The line of the file preset i comes from, counted as problems count lines.
+  std::size_t lineNumber(std::size_t i) const { return lines_[i].lineNumber; }
+  const std::vector<ProviderProblem>& problems() const { return problems_; }
+  void AddProblem(ProviderProblem problem) { problems_.push_back(std::move(problem)); }
+
+  // The same presets in the same order, and the same problems.
+  bool operator==(const ProviderCatalogue& other) const;
+
+ private:
+  friend ProviderCatalogue ReadProviderText(TextBytes text);
+
+  struct Line {
+    std::size_t start;  // in text_
+    std::size_t lineNumber;
+  };
+
+  std::string_view TextFrom(const Line& line) const { return ViewOf(text_).substr(line.start); }
+
+  TextBytes text_;
+  std::vector<Line> lines_;
+  std::vector<ProviderProblem> problems_;
+};
+
+// The catalogue of a whole file's text (UTF-8), which it keeps without a copy:
+// the entries in file order and the problems of their lines, numbered from 1.
+// Lines end at CR LF, LF or a lone CR; comment, malformed and rejected lines
+// are skipped; data lines past kMaxProviderEntries are ignored, and so is
+// everything after the last entry kept.
+ProviderCatalogue ReadProviderText(TextBytes text);
 
 }  // namespace qb

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -34,10 +35,16 @@ std::wstring CurrentFolder() {
   return std::wstring();
 }
 
-std::string Utf8Of(const std::wstring& text) {
-  return Utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)),
-                     false);
+// UTF-16 as UTF-8, by the system.
+std::string Utf8FromWide(const wchar_t* wide, int units) {
+  if (units <= 0) return std::string();
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8.data(), bytes, nullptr, nullptr);
+  return utf8;
 }
+
+std::string Utf8Of(const std::wstring& text) { return Utf8FromWide(text.data(), static_cast<int>(text.size())); }
 
 [[noreturn]] void RaiseNotFound(const std::string& fileName) {
   throw ProviderFileError(ProviderFileError::Kind::NotFound, fileName, CurrentFolder());
@@ -64,8 +71,7 @@ std::string AnsiToUtf8(std::string_view ansi) {
     const int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), in, nullptr, 0);
     wide.resize(static_cast<std::size_t>(units > 0 ? units : 0));
     if (units > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), in, wide.data(), units);
-    utf8 += Utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)),
-                        false);
+    utf8 += Utf8FromWide(wide.data(), static_cast<int>(wide.size()));
     ansi.remove_prefix(length);
   }
   return utf8;
@@ -93,10 +99,11 @@ ProviderCatalogue LoadProviderFile(const std::string& fileName) {
   }
 
   // One read takes in the whole file as its size says; reading goes on until
-  // the end all the same, as the file may grow meanwhile.
+  // the end all the same, as the file may grow meanwhile. The room beyond the
+  // size is never written unless the file grew.
   constexpr std::size_t kChunk = 1 << 16;
   constexpr std::size_t kMaxRead = 1 << 30;
-  std::string text;
+  TextBytes text;
   LARGE_INTEGER size{};
   if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 &&
       static_cast<unsigned long long>(size.QuadPart) < kMaxRead) {
@@ -104,10 +111,8 @@ ProviderCatalogue LoadProviderFile(const std::string& fileName) {
   }
   for (;;) {
     const std::size_t used = text.size();
-    std::size_t request = text.capacity() - used;
-    if (request < kChunk) request = kChunk;
-    if (request > kMaxRead) request = kMaxRead;
-    text.resize(used + request);
+    const std::size_t request = std::clamp(text.capacity() - used, kChunk, kMaxRead);
+    text.resize(used + request);  // left as it is: see UninitializedAllocator
     DWORD got = 0;
     if (!ReadFile(file.get(), text.data() + used, static_cast<DWORD>(request), &got, nullptr)) {
       RaiseUnreadable(fileName);
@@ -116,15 +121,14 @@ ProviderCatalogue LoadProviderFile(const std::string& fileName) {
     if (got == 0) break;
   }
 
-  ProviderCatalogue catalogue;
   TextEncoding encoding = TextEncoding::Ascii;
-  std::string utf8 = DecodeText(std::move(text), &AnsiToUtf8, &encoding);
+  TextBytes utf8 = DecodeText(std::move(text), &AnsiToUtf8, &encoding);
   if (encoding == TextEncoding::Unreadable) {
+    ProviderCatalogue catalogue;
     catalogue.AddProblem({ProviderProblem::Kind::UnreadableEncoding, 0, std::string()});
     return catalogue;
   }
-  AdoptProviderText(std::move(utf8), catalogue);
-  return catalogue;
+  return ReadProviderText(std::move(utf8));
 }
 
 }  // namespace qb

@@ -10,6 +10,7 @@
 namespace qb {
 namespace {
 
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -95,6 +96,22 @@ TextEncoding JudgeNulBytes(std::string_view text) {
   return TextEncoding::Unreadable;
 }
 
+// Whether the text holds neither a NUL byte nor one above 0x7F: what nearly
+// every providers.lst is, told in one pass over it, eight bytes at a time.
+bool IsAsciiWithoutNul(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, 8);
+    const std::uint64_t nulBytes = (word - kOnes) & ~word;  // with high bits set for zero bytes
+    if ((nulBytes | word) & kHighBits) return false;
+  }
+  for (; i < text.size(); ++i)
+    if (bytes[i] == 0 || bytes[i] & 0x80) return false;
+  return true;
+}
+
 }  // namespace
 
 bool IsAscii(std::string_view text) {
@@ -174,6 +191,7 @@ TextEncoding DetectTextEncoding(std::string_view bytes) {
   if (StartsWith(bytes, kUtf8Bom)) return TextEncoding::Utf8Bom;
   if (StartsWith(bytes, kUtf16LeBom)) return TextEncoding::Utf16Le;
   if (StartsWith(bytes, kUtf16BeBom)) return TextEncoding::Utf16Be;
+  if (IsAsciiWithoutNul(bytes)) return TextEncoding::Ascii;
   if (std::memchr(bytes.data(), 0, bytes.size()) != nullptr) {
     const TextEncoding judged = JudgeNulBytes(bytes);
     if (judged != TextEncoding::Ansi) return judged;
@@ -182,10 +200,13 @@ TextEncoding DetectTextEncoding(std::string_view bytes) {
   return IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Ansi;
 }
 
-std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8, TextEncoding* detected) {
-  const std::string_view view(bytes);
+TextBytes DecodeText(TextBytes bytes, AnsiToUtf8Function ansiToUtf8, TextEncoding* detected) {
+  const std::string_view view = ViewOf(bytes);
   const TextEncoding encoding = DetectTextEncoding(view);
   if (detected) *detected = encoding;
+  // Text that needs converting is a new string, copied once more into bytes
+  // of the kind the catalogue keeps: such files are rare and small.
+  auto converted = [](const std::string& text) { return TextBytes(text.begin(), text.end()); };
   switch (encoding) {
     case TextEncoding::Ascii:
     case TextEncoding::Utf8:
@@ -193,25 +214,25 @@ std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8, TextEnc
     case TextEncoding::Utf8Bom: {
       const std::string_view rest = view.substr(kUtf8Bom.size());
       if (IsValidUtf8(rest)) {
-        bytes.erase(0, kUtf8Bom.size());
+        bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(kUtf8Bom.size()));
         return bytes;
       }
-      return ReplaceInvalidUtf8(rest);
+      return converted(ReplaceInvalidUtf8(rest));
     }
     case TextEncoding::Utf16Le:
-      return Utf16ToUtf8(view.substr(kUtf16LeBom.size()), false);
+      return converted(Utf16ToUtf8(view.substr(kUtf16LeBom.size()), false));
     case TextEncoding::Utf16Be:
-      return Utf16ToUtf8(view.substr(kUtf16BeBom.size()), true);
+      return converted(Utf16ToUtf8(view.substr(kUtf16BeBom.size()), true));
     case TextEncoding::Utf16LeUnmarked:
-      return Utf16ToUtf8(view, false);
+      return converted(Utf16ToUtf8(view, false));
     case TextEncoding::Utf16BeUnmarked:
-      return Utf16ToUtf8(view, true);
+      return converted(Utf16ToUtf8(view, true));
     case TextEncoding::Unreadable:
-      return std::string();
+      return TextBytes();
     case TextEncoding::Ansi:
       break;
   }
-  return ansiToUtf8(view);
+  return converted(ansiToUtf8(view));
 }
 
 }  // namespace qb

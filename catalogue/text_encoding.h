@@ -2,10 +2,41 @@
 // The encodings providers.lst may come in, and their conversion to UTF-8.
 // Uses nothing of Win32: only the ANSI code page needs the system, and the
 // caller hands that conversion in.
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qb {
+
+// An allocator whose elements are left uninitialised when a vector grows
+// (std::string and std::vector zero-fill): a file is read straight into the
+// room, and zero-filling megabytes first would cost a pass of its own.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  UninitializedAllocator() = default;
+  template <typename U>
+  UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
+// The bytes of a file, and the UTF-8 text they become.
+using TextBytes = std::vector<char, UninitializedAllocator<char>>;
+
+inline std::string_view ViewOf(const TextBytes& bytes) { return std::string_view(bytes.data(), bytes.size()); }
 
 enum class TextEncoding {
   Ascii,    // no byte above 0x7F and no byte order mark: the same text in every encoding
@@ -34,7 +65,10 @@ bool IsValidUtf8(std::string_view bytes);
 std::string ReplaceInvalidUtf8(std::string_view bytes);
 
 // UTF-16 code units, two bytes each in the given byte order, as UTF-8. A
-// surrogate without its partner and an odd last byte become U+FFFD.
+// surrogate without its partner and an odd last byte become U+FFFD. Our own
+// decoder rather than WideCharToMultiByte: the file's bytes are decoded here,
+// in the part that builds natively for fuzzing, and the same way on every
+// Windows (what the system makes of a lone surrogate has varied).
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
 
 // Converts ANSI text to UTF-8; supplied by the caller (the system's code page).
@@ -43,8 +77,9 @@ using AnsiToUtf8Function = std::string (*)(std::string_view ansi);
 // The bytes of a file as UTF-8 text, the byte order mark dropped. Invalid
 // UTF-8 after a UTF-8 byte order mark is replaced byte by byte (the mark says
 // what the file is meant to be); without a mark, text that is not valid UTF-8
-// is ANSI. ASCII text is returned as it is, without a copy. An Unreadable
-// file gives the empty text. `detected`, when given, receives the encoding.
-std::string DecodeText(std::string bytes, AnsiToUtf8Function ansiToUtf8, TextEncoding* detected = nullptr);
+// is ANSI. ASCII and UTF-8 text is returned as it is, without a copy. An
+// Unreadable file gives the empty text. `detected`, when given, receives the
+// encoding.
+TextBytes DecodeText(TextBytes bytes, AnsiToUtf8Function ansiToUtf8, TextEncoding* detected = nullptr);
 
 }  // namespace qb

@@ -9,8 +9,6 @@
 //    lines at CR LF, LF or a lone CR, each line given to ParseProviderLine,
 //    whose result is in turn compared with a plain field split, a plain
 //    reading of the settings words and the problems both give;
-//  - parsing into a catalogue that already holds entries keeps them and
-//    appends the same entries (up to the limit);
 //  - for some short inputs, the text repeated past the limit keeps exactly
 //    the first kMaxProviderEntries entries of the repetition;
 //  - the bytes decoded as a file's (DecodeText, ISO 8859-1 standing in for the
@@ -36,7 +34,7 @@ using qb::ProviderCatalogue;
 using qb::ProviderEntry;
 using qb::ProviderLineKind;
 using qb::ProviderProblem;
-using qb::ProviderSettings;
+using qb::ServerSettings;
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "provider_text: invariant broken: %s\n", what);
@@ -83,9 +81,9 @@ std::string Lower(std::string_view s) {
 }
 
 // The settings words, the slow way: split at every space and tab, compare in lower case.
-ProviderSettings ReferenceSettings(const std::string& field, std::size_t lineNumber,
+ServerSettings ReferenceSettings(const std::string& field, std::size_t lineNumber,
                                    std::vector<ProviderProblem>& problems) {
-  ProviderSettings settings;
+  ServerSettings settings;
   std::vector<std::string> words(1);
   for (char c : field) {
     if (c == ' ' || c == '\t')
@@ -153,8 +151,8 @@ ProviderLineKind ReferenceLine(std::string_view line, std::size_t lineNumber, Pr
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   if (protocol != "POP3" && protocol != "IMAP")
     problems.push_back({ProviderProblem::Kind::UnknownProtocol, lineNumber, fields[4]});
-  const ProviderSettings settings =
-      fields.size() > 5 ? ReferenceSettings(fields[5], lineNumber, problems) : ProviderSettings{};
+  const ServerSettings settings =
+      fields.size() > 5 ? ReferenceSettings(fields[5], lineNumber, problems) : ServerSettings{};
   entry = ProviderEntry{fields[0], fields[1], fields[2], fields[3], fields[4], settings};
   return ProviderLineKind::Data;
 }
@@ -251,7 +249,7 @@ int ReferenceNulSide(std::string_view bytes) {
 }
 
 void CheckDecoding(std::string_view bytes) {
-  const std::string decoded = qb::DecodeText(std::string(bytes), &Latin1ToUtf8);
+  const std::string decoded(qb::ViewOf(qb::DecodeText(qb::TextBytes(bytes.begin(), bytes.end()), &Latin1ToUtf8)));
   Require(ReferenceValidUtf8(decoded), "decoded text is not valid UTF-8");
   Require(qb::IsValidUtf8(bytes) == ReferenceValidUtf8(bytes), "IsValidUtf8 disagrees with a plain decoding");
   Require(qb::IsAscii(bytes) == (Latin1ToUtf8(bytes).size() == bytes.size()), "IsAscii is wrong");
@@ -286,11 +284,7 @@ void CheckDecoding(std::string_view bytes) {
   Require(decoded == want, "DecodeText differs from a plain decoding");
 }
 
-ProviderCatalogue Parse(std::string_view text) {
-  ProviderCatalogue c;
-  qb::ParseProviderText(text, c);
-  return c;
-}
+ProviderCatalogue Parse(std::string_view text) { return qb::ReadProviderText(qb::TextBytes(text.begin(), text.end())); }
 
 void CheckRepetitionPastTheLimit(std::string_view text, const ProviderCatalogue& once) {
   // One copy, ending in a line break so that copies do not run together.
@@ -327,7 +321,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(first == second, "two parses of the same text differ");
 
   // The slow reading, line by line.
-  ProviderCatalogue expected;
+  std::vector<ProviderEntry> expected;
   std::vector<ProviderProblem> expectedProblems;
   std::size_t lineNumber = 0;
   for (std::string_view line : Lines(text)) {
@@ -343,26 +337,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(got == want, "ParseProviderLine gives other fields or settings than a plain split");
     Require(gotProblems == wantProblems, "ParseProviderLine reports other problems than a plain reading");
     expectedProblems.insert(expectedProblems.end(), wantProblems.begin(), wantProblems.end());
-    if (kind == ProviderLineKind::Data) expected.Append(got);
+    if (kind == ProviderLineKind::Data) expected.push_back(got);
   }
-  for (const ProviderProblem& p : expectedProblems) expected.AddProblem(p);
-  Require(first == expected, "ParseProviderText differs from reading the lines one by one");
-
-  // Appending to entries that are already there.
-  const ProviderEntry old{"old", "d", "s", "i", "p", {}};
-  const std::size_t before = 1 + size % 3;
-  ProviderCatalogue appended;
-  for (std::size_t i = 0; i < before; ++i) appended.Append(old);
-  qb::ParseProviderText(text, appended);
-  Require(appended.size() == std::min(before + first.size(), kMaxProviderEntries),
-          "appending gives the wrong number of entries");
-  for (std::size_t i = 0; i < appended.size(); ++i) {
-    const ProviderEntry want = i < before ? old : first[i - before];
-    if (!(appended[i] == want)) Fail("appending changed or reordered entries");
-  }
-  // Short of the limit, the whole text is read either way.
-  if (before + first.size() < kMaxProviderEntries)
-    Require(appended.problems() == first.problems(), "appending changed the problems");
+  Require(first.size() == expected.size(), "ReadProviderText keeps another number of entries than the lines give");
+  for (std::size_t i = 0; i < first.size(); ++i)
+    Require(first[i] == expected[i], "ReadProviderText differs from reading the lines one by one");
+  Require(first.problems() == expectedProblems, "ReadProviderText reports other problems than the lines one by one");
 
   // The limit, on a repetition of short texts (one input in 256, to keep the
   // fuzzer fast: each such check parses a text of 32,767 data lines or more).

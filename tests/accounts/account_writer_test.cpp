@@ -87,8 +87,8 @@ TEST_F(AccountWriter, DeletingRemovesOnlyThatKey) {
 // in the refused values, which are named in the order they were tried. Such
 // an add wrote nothing, so it does not try the default either.
 TEST_F(AccountWriter, ServerOptionValuesComeAfterTheUsualOnes) {
-  const ServerOptions all{
-      .ssl = true, .incomingPort = 995, .outgoingPort = 465, .smtpAuth = true, .loginAddress = true};
+  const ServerSettings all{
+      .ssl = true, .incomingPort = 995, .outgoingPort = 465, .auth = true, .loginAddress = true};
   const std::string key = AccountKeyPath("(KX) mario@quillbeck.it");
   CreateKey(key);
   MakeKeyReadOnly(key);
@@ -125,8 +125,8 @@ TEST_F(AccountWriter, AnAddThatWroteNothingLeavesTheDefault) {
 // Without an incoming protocol only the outgoing server's options apply; ports
 // are stored as 32-bit numbers, never sign-extended.
 TEST_F(AccountWriter, AnUnknownProtocolTakesOnlyTheOutgoingOptions) {
-  const ServerOptions all{
-      .ssl = true, .incomingPort = 995, .outgoingPort = 65535, .smtpAuth = true, .loginAddress = true};
+  const ServerSettings all{
+      .ssl = true, .incomingPort = 995, .outgoingPort = 65535, .auth = true, .loginAddress = true};
   const auto result = WriteAccount(input_, IncomingProtocol::Other, false, all);
   const KeyValues expected = {
       {"Account Name", {REG_SZ, Bytes(std::string("mario@quillbeck.it") + '\0')}},
@@ -146,15 +146,15 @@ TEST_F(AccountWriter, AnUnknownProtocolTakesOnlyTheOutgoingOptions) {
 // include stay, except the server options of its own servers that it does not
 // ask for, which go. The other protocol's server keeps its port and security.
 TEST_F(AccountWriter, AnUpdateRemovesOnlyItsOwnServersOptionsThatItDoesNotAskFor) {
-  const ServerOptions all{
-      .ssl = true, .incomingPort = 995, .outgoingPort = 465, .smtpAuth = true, .loginAddress = true};
+  const ServerSettings all{
+      .ssl = true, .incomingPort = 995, .outgoingPort = 465, .auth = true, .loginAddress = true};
   const std::vector<std::string> common = {"Account Name", "Connection type", "Other Program", "SMTP Display Name",
                                            "SMTP Email Address", "SMTP Server"};
   const struct {
     IncomingProtocol first;
-    ServerOptions firstOptions;
+    ServerSettings firstOptions;
     IncomingProtocol then;
-    ServerOptions thenOptions;
+    ServerSettings thenOptions;
     std::vector<std::string> added;  // to the common ones
   } cases[] = {
       {IncomingProtocol::Imap, all, IncomingProtocol::Pop3, {.ssl = true},

@@ -3,7 +3,6 @@
 #include "catalogue/provider_catalogue.h"
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +24,8 @@ ProviderEntry Entry(std::string name, std::string domain, std::string smtp, std:
 // leaves the caller's entry as it was.
 ProviderEntry Sentinel() { return Entry("old-name", "old-domain", "old-smtp", "old-in", "old-proto"); }
 
-ProviderCatalogue Parse(std::string_view text) {
-  ProviderCatalogue catalogue;
-  ParseProviderText(text, catalogue);
-  return catalogue;
-}
+// A catalogue as the program builds one from a file's decoded text.
+ProviderCatalogue Parse(std::string_view text) { return ReadProviderText(TextBytes(text.begin(), text.end())); }
 
 // ---------------------------------------------------------------------------
 // One line
@@ -156,6 +152,16 @@ TEST(ProviderLineFields, NulByteRejectsADataLine) {
   EXPECT_EQ(ParseProviderLine("a\0b;d;s"s, entry), ProviderLineKind::Malformed);
 }
 
+TEST(ProviderLine, ALineEndsAtItsFirstBreak) {
+  // An entry is cut out of the catalogue's text from where its line starts.
+  ProviderEntry entry;
+  ASSERT_EQ(ParseProviderLine("a;b;c;d;POP3;ssl\r\nx;y;z;w;IMAP;auth", entry), ProviderLineKind::Data);
+  EXPECT_EQ(entry, (ProviderEntry{"a", "b", "c", "d", "POP3", ServerSettings{.ssl = true}}));
+  ASSERT_EQ(ParseProviderLine("n;d;s;i;IMAP\nin=995", entry), ProviderLineKind::Data);
+  EXPECT_EQ(entry, Entry("n", "d", "s", "i", "IMAP"));
+  EXPECT_EQ(ParseProviderLine("a;b;c\rd;e;POP3", entry), ProviderLineKind::Malformed);
+}
+
 TEST(ProviderLineMalformed, FewerThanFiveFieldsIsMalformed) {
   ProviderEntry entry = Sentinel();
   EXPECT_EQ(ParseProviderLine("a;b;c;d", entry), ProviderLineKind::Malformed);
@@ -266,9 +272,8 @@ TEST(ProviderText, MalformedLinesDoNotStopTheParsing) {
   EXPECT_EQ(c[0].name, "n");
 }
 
-TEST(ProviderText, EntriesAreAppendedToWhatIsThere) {
-  ProviderCatalogue c{Entry("kept", "", "", "", "")};
-  ParseProviderText("n;d;s;i;POP3\n", c);
+TEST(ProviderText, AnEntryOfANameAloneTakesItsPlace) {
+  const ProviderCatalogue c = Parse("kept;;;;\nn;d;s;i;POP3\n");
   ASSERT_EQ(c.size(), 2u);
   EXPECT_EQ(c[0].name, "kept");
   EXPECT_EQ(c[1].name, "n");
@@ -277,8 +282,8 @@ TEST(ProviderText, EntriesAreAppendedToWhatIsThere) {
 // ---------------------------------------------------------------------------
 // The settings field
 
-ProviderSettings Settings(bool ssl, std::uint16_t in, std::uint16_t out, bool auth, bool login) {
-  ProviderSettings s;
+ServerSettings Settings(bool ssl, std::uint16_t in, std::uint16_t out, bool auth, bool login) {
+  ServerSettings s;
   s.ssl = ssl;
   s.incomingPort = in;
   s.outgoingPort = out;
@@ -289,12 +294,12 @@ ProviderSettings Settings(bool ssl, std::uint16_t in, std::uint16_t out, bool au
 
 struct SettingsCase {
   const char* field;
-  ProviderSettings want;
+  ServerSettings want;
   std::vector<std::string> badWords;  // reported, in this order
 };
 
 TEST(ProviderSettingsField, WordsValuesAndProblems) {
-  const ProviderSettings none;
+  const ServerSettings none;
   const SettingsCase cases[] = {
       {"", none, {}},
       {"   ", none, {}},
@@ -321,6 +326,7 @@ TEST(ProviderSettingsField, WordsValuesAndProblems) {
       {"in=65536", none, {"in=65536"}},
       {"in=99999", none, {"in=99999"}},
       {"in=123456", none, {"in=123456"}},
+      {"in=000995", none, {"in=000995"}},  // five digits at most, leading zeros too
       {"in=abc", none, {"in=abc"}},
       {"in=", none, {"in="}},
       {"in", none, {"in"}},
@@ -348,10 +354,10 @@ TEST(ProviderSettingsField, WordsValuesAndProblems) {
 }
 
 TEST(ProviderSettingsField, OnlyTheSixthFieldHoldsSettings) {
-  const ProviderSettings full = Settings(true, 995, 465, true, true);
+  const ServerSettings full = Settings(true, 995, 465, true, true);
   struct Case {
     const char* line;
-    ProviderSettings want;
+    ServerSettings want;
   } cases[] = {
       {"n;d;s;i;POP3", {}},
       {"n;d;s;i;POP3;", {}},
@@ -409,7 +415,7 @@ using Kind = ProviderProblem::Kind;
 TEST(ProviderSettingsField, APortGivenAgainWithAnotherValueIsNamed) {
   const struct {
     const char* field;
-    ProviderSettings want;
+    ServerSettings want;
     std::vector<ProviderProblem> problems;
   } cases[] = {
       {"in=995 ssl in=110", Settings(true, 995, 0, false, false), {{Kind::ConflictingSetting, 3, "in=110"}}},
@@ -539,14 +545,10 @@ TEST(ProviderProblems, RejectedLinesTakeNoPlace) {
 // ---------------------------------------------------------------------------
 // The catalogue, cut on demand
 
-TEST(ProviderCatalogueShape, TextsParsedOneAfterTheOtherDoNotRunTogether) {
-  // The first text ends without a line break: its last entry is cut out of the
-  // kept text again later, and must stop where it stopped the first time.
-  ProviderCatalogue c;
-  ParseProviderText("a;b;c;d;POP3", c);
-  ParseProviderText("x;y;z;w;IMAP;ssl", c);
-  ParseProviderText("k;l;m;n;IMAP\r", c);
-  ParseProviderText("q;r;s;t;POP3;", c);
+TEST(ProviderCatalogueShape, EntriesCutAgainDoNotRunTogether) {
+  // Each entry is cut out of the kept text again when asked for, and must stop
+  // at its own line break, whichever it is, where loading stopped.
+  const ProviderCatalogue c = Parse("a;b;c;d;POP3\nx;y;z;w;IMAP;ssl\nk;l;m;n;IMAP\rq;r;s;t;POP3;");
   ASSERT_EQ(c.size(), 4u);
   EXPECT_EQ(c[0], Entry("a", "b", "c", "d", "POP3"));
   EXPECT_EQ(c[1], (ProviderEntry{"x", "y", "z", "w", "IMAP", Settings(true, 0, 0, false, false)}));
@@ -554,23 +556,20 @@ TEST(ProviderCatalogueShape, TextsParsedOneAfterTheOtherDoNotRunTogether) {
   EXPECT_EQ(c[3], Entry("q", "r", "s", "t", "POP3"));
 }
 
-TEST(ProviderCatalogueShape, GivenAndReadEntriesKeepTheirOrder) {
-  ProviderCatalogue c{Entry("one", "", "", "", "POP3")};
-  ParseProviderText("two;d;s;i;IMAP;auth\n", c);
+TEST(ProviderCatalogueShape, EntriesKeepTheirOrderAndNames) {
+  const ProviderCatalogue c = Parse("one;;;;POP3\ntwo;d;s;i;IMAP;auth\nthree;d;s;i;POP3;ssl");
   ProviderEntry third = Entry("three", "d", "s", "i", "POP3");
   third.settings.ssl = true;
-  c.Append(third);
   ASSERT_EQ(c.size(), 3u);
-  EXPECT_EQ(c.front().name, "one");
+  EXPECT_EQ(c[0].name, "one");
   EXPECT_TRUE(c[1].settings.auth);
-  EXPECT_EQ(c.back(), third);
+  EXPECT_EQ(c[2], third);
   for (std::size_t i = 0; i < c.size(); ++i) EXPECT_EQ(c.name(i), c[i].name) << i;
-  EXPECT_THROW(c.at(3), std::out_of_range);
 }
 
 TEST(ProviderCatalogueShape, EqualityComparesEntriesNotHowTheyAreKept) {
   const ProviderCatalogue read = Parse("# x\r\n  a;b;c;d;POP3;ssl  \r\n");
-  ProviderCatalogue given{ProviderEntry{"a", "b", "c", "d", "POP3", Settings(true, 0, 0, false, false)}};
+  ProviderCatalogue given = Parse("a;b;c;d;POP3;ssl");
   EXPECT_EQ(read, given);
   given.AddProblem({Kind::NulByte, 1, ""});
   EXPECT_FALSE(read == given);
@@ -582,8 +581,7 @@ TEST(ProviderCatalogueShape, ACopyOwnsItsText) {
   ProviderCatalogue copy;
   {
     std::string text = "a;b;c;d;POP3;in=995\r\n";
-    ProviderCatalogue original;
-    ParseProviderText(text, original);
+    ProviderCatalogue original = Parse(text);
     copy = original;
     text.assign(text.size(), 'x');
   }
@@ -609,27 +607,27 @@ TEST(ProviderTextLimit, ExactlyTheLimitIsKept) {
   static_assert(kMaxProviderEntries == 32767);
   const ProviderCatalogue c = Parse(DataLines(32767));
   ASSERT_EQ(c.size(), 32767u);
-  EXPECT_EQ(c.back().name, "p32766");
+  EXPECT_EQ(c[c.size() - 1].name, "p32766");
 }
 
 TEST(ProviderTextLimit, DataLinesPastTheLimitAreIgnored) {
   const ProviderCatalogue c = Parse(DataLines(32768));
   ASSERT_EQ(c.size(), 32767u);
-  EXPECT_EQ(c.front().name, "p0");
-  EXPECT_EQ(c.back().name, "p32766");  // the 32,768th line, p32767, is not there
+  EXPECT_EQ(c[0].name, "p0");
+  EXPECT_EQ(c[c.size() - 1].name, "p32766");  // the 32,768th line, p32767, is not there
   EXPECT_EQ(Parse(DataLines(40000)).size(), 32767u);
 }
 
 TEST(ProviderTextLimit, CommentsAndSkippedLinesDoNotCount) {
   const ProviderCatalogue c = Parse(DataLines(32768, 100));
   ASSERT_EQ(c.size(), 32767u);
-  EXPECT_EQ(c.back().name, "p32766");
+  EXPECT_EQ(c[c.size() - 1].name, "p32766");
 }
 
 TEST(ProviderTextLimit, LimitCountsEntriesAlreadyThere) {
-  ProviderCatalogue c;
-  for (int i = 0; i < 32765; ++i) c.Append(ProviderEntry{});
-  ParseProviderText(DataLines(5), c);
+  std::string text;
+  for (int i = 0; i < 32765; ++i) text += ";;;;\r\n";
+  const ProviderCatalogue c = Parse(text + DataLines(5));
   ASSERT_EQ(c.size(), 32767u);
   EXPECT_EQ(c[32765].name, "p0");
   EXPECT_EQ(c[32766].name, "p1");

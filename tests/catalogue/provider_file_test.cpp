@@ -215,9 +215,9 @@ TEST_F(ProviderFileTest, TheFileIsLookedUpInTheCurrentDirectory) {
   ASSERT_TRUE(other.created());
   WriteBytes(other.path() + "\\providers.lst", "there;d;s;i;IMAP\r\n");
 
-  EXPECT_EQ(LoadProviderFile().at(0).name, "here");
+  EXPECT_EQ(LoadProviderFile()[0].name, "here");
   ASSERT_TRUE(other.MakeCurrent());
-  EXPECT_EQ(LoadProviderFile().at(0).name, "there");
+  EXPECT_EQ(LoadProviderFile()[0].name, "there");
   ASSERT_TRUE(folder_.MakeCurrent());
 }
 
@@ -233,8 +233,8 @@ TEST_F(ProviderFileTest, LargeFileIsReadToTheEnd) {
   const ProviderCatalogue c = LoadProviderFile();
   ASSERT_EQ(c.size(), kMaxProviderEntries);
   EXPECT_EQ(c[16384].name, "Provider 16384");
-  EXPECT_EQ(c.back().name, "Provider 32766");
-  EXPECT_EQ(c.back().domain, "dominio-32766.quillbeck.it");
+  EXPECT_EQ(c[c.size() - 1].name, "Provider 32766");
+  EXPECT_EQ(c[c.size() - 1].domain, "dominio-32766.quillbeck.it");
 }
 
 TEST_F(ProviderFileTest, FileOpenForWritingElsewhereCanStillBeRead) {
@@ -360,7 +360,7 @@ TEST(SampleProviders, SampleIsAValidCatalogue) {
   EXPECT_TRUE(c.problems().empty());
   bool settings = false;
   for (std::size_t i = 0; i < c.size(); ++i) {
-    const ProviderSettings s = c[i].settings;
+    const ServerSettings s = c[i].settings;
     if (s.ssl && s.incomingPort && s.outgoingPort && s.auth && s.loginAddress) settings = true;
   }
   EXPECT_TRUE(settings);

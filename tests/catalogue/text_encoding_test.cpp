@@ -16,7 +16,9 @@ using namespace std::string_literals;
 // ISO 8859-1 stands in for the system's ANSI code page.
 using qbtest::Latin1ToUtf8;
 
-std::string Decode(const std::string& bytes) { return DecodeText(bytes, &Latin1ToUtf8); }
+std::string Decode(const std::string& bytes) {
+  return std::string(ViewOf(DecodeText(TextBytes(bytes.begin(), bytes.end()), &Latin1ToUtf8)));
+}
 
 TEST(TextEncoding, DetectionByMarkThenByValidity) {
   const struct {
