@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   struct Size {
     int accounts, blocks, perBlock;
   };
-  for (const Size size : {Size{1000, 5, 3}, Size{kStartupAccounts, 4, 2}, Size{kPresetCount, 3, 1}}) {
+  for (const Size size : {Size{1000, 5, 3}, Size{kStartupAccounts, 3, 2}, Size{kPresetCount, 3, 1}}) {
     Progress(("list rebuild at " + std::to_string(size.accounts) + " accounts").c_str());
     GrowAccountsTo(size.accounts);
     rebuilds.push_back(MeasureRebuild(listForm, bare, size.accounts, size.blocks, size.perBlock));
