@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "accounts/account_layout.h"
+#include "core/handles.h"
 #include "tests/support/registry_helpers.h"
 
 namespace qbbench {
@@ -34,13 +35,12 @@ namespace {
 // The first field of a Linux schedstat file: nanoseconds spent on a CPU.
 // Wine opens the file in the calling thread, so "thread-self" is this one.
 bool ReadSchedstat(const std::string& path, double& seconds) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const qb::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+  if (!file) return false;
   char text[128];
   DWORD got = 0;
-  const BOOL read = ReadFile(file, text, sizeof text - 1, &got, nullptr);
-  CloseHandle(file);
+  const BOOL read = ReadFile(file.get(), text, sizeof text - 1, &got, nullptr);
   text[read ? got : 0] = '\0';
   unsigned long long ns = 0;
   if (std::sscanf(text, "%llu", &ns) != 1) return false;
@@ -54,7 +54,8 @@ CpuSeconds CpuNow() {
   static const std::string server = [] {
     char pid[32];
     const DWORD n = GetEnvironmentVariableA("QB_WINESERVER_PID", pid, sizeof pid);
-    if (n == 0 || n >= sizeof pid || std::string(pid) == "0") Fail("QB_WINESERVER_PID names no Wine server (run tools/bench.sh)");
+    if (n == 0 || n >= sizeof pid || std::string(pid) == "0")
+      Fail("QB_WINESERVER_PID names no Wine server (run tools/bench.sh)");
     return std::string("Z:\\proc\\") + pid + "\\schedstat";
   }();
   CpuSeconds out;

@@ -36,23 +36,21 @@ Counters OwnCounters() {
 // of names would leave freed heap blocks that the form then reuses, hiding
 // part of what the accounts cost it.
 void MakeAccountsWithoutHeap(int count) {
-  HKEY root;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, qb::kAccountsRoot, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr, &root,
+  qb::RegistryKeyHandle root;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, qb::kAccountsRoot, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr, root.put(),
                       nullptr) != ERROR_SUCCESS)
     Fail("cannot create the accounts root");
   char name[64], address[64];
   for (int i = 0; i < count; ++i) {
     std::snprintf(address, sizeof address, "utente%05d@example.it", i);
     std::snprintf(name, sizeof name, "(KX) %s", address);
-    HKEY key;
-    if (RegCreateKeyExA(root, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    qb::RegistryKeyHandle key;
+    if (RegCreateKeyExA(root.get(), name, 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS)
       Fail("cannot create an account key");
-    RegSetValueExA(key, qb::kSmtpEmailAddressValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(address),
+    RegSetValueExA(key.get(), qb::kSmtpEmailAddressValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(address),
                    static_cast<DWORD>(std::strlen(address) + 1));
-    RegCloseKey(key);
   }
-  RegCloseKey(root);
 }
 
 // Runs this program as a memory child of `mode`; returns what it measured.
