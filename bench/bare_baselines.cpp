@@ -110,6 +110,44 @@ void BareSplit(std::string_view text, std::vector<BareEntry>& out) {
   }
 }
 
+namespace {
+
+void SetText(HKEY key, const char* name, const std::string& text) {
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+}
+
+void SetNumber(HKEY key, const char* name, DWORD number) {
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+}
+
+}  // namespace
+
+void BareWriteAccount(const BareAccount& account) {
+  const std::string address = account.user + "@" + account.domain;
+  const std::string keyName = "(KX) " + address;
+  const std::string path = std::string(qb::kAccountsRoot) + keyName;
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  SetText(key, "Account Name", address);
+  SetNumber(key, "Connection type", 3);
+  SetText(key, "SMTP Display Name", account.displayName);
+  SetText(key, "SMTP Email Address", address);
+  SetText(key, "SMTP Server", account.smtpServer);
+  SetNumber(key, "POP3 Prompt for Password", 0);
+  SetText(key, "POP3 Server", account.pop3Server);
+  SetNumber(key, "POP3 Use Sicily", 0);
+  SetText(key, "POP3 User Name", account.user);
+  RegCloseKey(key);
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, qb::kManagerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  SetText(key, "Default Mail Account", keyName);
+  RegCloseKey(key);
+}
+
 BareWindow MakeBareWindow(HWND lista, HWND provider) {
   static const wchar_t kClass[] = L"QuillbeckBenchBare";
   HINSTANCE instance = GetModuleHandleW(nullptr);

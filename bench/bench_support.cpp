@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "accounts/account_layout.h"
+#include "core/handles.h"
 #include "tests/support/registry_helpers.h"
 
 namespace qbbench {
@@ -26,6 +28,40 @@ Summary Summarize(std::vector<double> samples) {
   std::sort(samples.begin(), samples.end());
   const std::size_t n = samples.size();
   return {samples.front(), n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2};
+}
+
+namespace {
+
+// The first field of a Linux schedstat file: nanoseconds spent on a CPU.
+// Wine opens the file in the calling thread, so "thread-self" is this one.
+bool ReadSchedstat(const std::string& path, double& seconds) {
+  const qb::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+  if (!file) return false;
+  char text[128];
+  DWORD got = 0;
+  const BOOL read = ReadFile(file.get(), text, sizeof text - 1, &got, nullptr);
+  text[read ? got : 0] = '\0';
+  unsigned long long ns = 0;
+  if (std::sscanf(text, "%llu", &ns) != 1) return false;
+  seconds = static_cast<double>(ns) * 1e-9;
+  return true;
+}
+
+}  // namespace
+
+CpuSeconds CpuNow() {
+  static const std::string server = [] {
+    char pid[32];
+    const DWORD n = GetEnvironmentVariableA("QB_WINESERVER_PID", pid, sizeof pid);
+    if (n == 0 || n >= sizeof pid || std::string(pid) == "0")
+      Fail("QB_WINESERVER_PID names no Wine server (run tools/bench.sh)");
+    return std::string("Z:\\proc\\") + pid + "\\schedstat";
+  }();
+  CpuSeconds out;
+  if (!ReadSchedstat("Z:\\proc\\thread-self\\schedstat", out.own) || !ReadSchedstat(server, out.server))
+    Fail("cannot read the CPU time of this thread or of the Wine server");
+  return out;
 }
 
 void PumpMessages() {

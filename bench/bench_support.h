@@ -31,6 +31,17 @@ struct Summary {
 };
 Summary Summarize(std::vector<double> samples);
 
+// CPU seconds used so far by this thread and by the Wine server that serves
+// it: each registry call is a round trip to the server, which does the work.
+// Both come from Linux's /proc (schedstat, in nanoseconds), through Wine's Z:
+// drive; the server's process id from tools/bench.sh (QB_WINESERVER_PID).
+// Time spent waiting for a CPU counts in neither.
+struct CpuSeconds {
+  double own = 0, server = 0;
+  double Total() const { return own + server; }
+};
+CpuSeconds CpuNow();
+
 // Runs every pending message of the thread (paints, notifications), so that no
 // timing pays for work an earlier one left behind.
 void PumpMessages();

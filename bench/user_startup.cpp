@@ -1,3 +1,7 @@
+#include <windows.h>
+
+#include <psapi.h>
+
 #include <cstdio>
 #include <string>
 
@@ -35,8 +39,10 @@ struct Program {
 };
 
 // Seconds from CreateProcess to the window answering WM_NULL; the window is
-// then closed as the user would.
-double LaunchOnce(const Program& program, const std::wstring& folder) {
+// then closed as the user would. `peakWorkingSet` gets the process's peak
+// working set in bytes, read while it still runs (Wine reads it from the
+// running process; an ended one reports none).
+double LaunchOnce(const Program& program, const std::wstring& folder, std::vector<double>& peakWorkingSet) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -56,6 +62,11 @@ double LaunchOnce(const Program& program, const std::wstring& folder) {
   if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(kLaunchTimeout * 1000), &result))
     Fail("a launched program does not answer");
   const double answered = Now() - start;
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(pi.hProcess, &counters, sizeof counters) || counters.PeakWorkingSetSize == 0)
+    Fail("no memory counters for a launched program");
+  peakWorkingSet.push_back(static_cast<double>(counters.PeakWorkingSetSize));
   PostMessageW(hwnd, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
     TerminateProcess(pi.hProcess, 1);  // only the process this bench started
@@ -66,7 +77,7 @@ double LaunchOnce(const Program& program, const std::wstring& folder) {
 
 }  // namespace
 
-void MeasureUserStartup(std::vector<Verdict>& verdicts) {
+void MeasureUserStartup(std::vector<Verdict>& verdicts, LaunchMemory& memory) {
   const std::wstring bench = BenchFolder();
   const Program quillbeck{bench + L"\\..\\app\\Quillbeck.exe", L"QuillbeckMainForm"};
   const Program twin{bench + L"\\qb_bench_twin.exe", L"QuillbeckBenchTwin"};
@@ -78,7 +89,8 @@ void MeasureUserStartup(std::vector<Verdict>& verdicts) {
   if (!qbtest::SubKeys(qb::kAccountsRoot).empty()) Fail("the prefix holds accounts: no start-up without any");
 
   const Paired p = Alternate(
-      7, 3, [&] { return LaunchOnce(quillbeck, where); }, [&] { return LaunchOnce(twin, where); });
+      7, 3, [&] { return LaunchOnce(quillbeck, where, memory.program); },
+      [&] { return LaunchOnce(twin, where, memory.twin); });
   const Summary a = Summarize(p.a), b = Summarize(p.b);
   std::printf(
       "\n== Start-up as the user sees it: CreateProcess to a window that answers WM_NULL (looked for by\n"

@@ -29,6 +29,16 @@ qb_prepare_prefix
 trap qb_cleanup EXIT
 qb_ensure_display
 qb_start_wineserver
+# The Wine server of this prefix, whose CPU time the benchmark reads: the one
+# whose working folder is the prefix's server folder, which Wine names after
+# the prefix's device and inode (server-<dev>-<inode>, in hexadecimal).
+server_dir="server-$(stat -c '%d %i' "$WINEPREFIX" | { read -r dev ino; printf '%x-%x' "$dev" "$ino"; })"
+QB_WINESERVER_PID=0
+for pid in $(pgrep wineserver || true); do
+  case "$(readlink "/proc/$pid/cwd" 2>/dev/null)" in */"$server_dir") QB_WINESERVER_PID=$pid ;; esac
+done
+export QB_WINESERVER_PID
+[ "$QB_WINESERVER_PID" != 0 ] || echo "no Wine server in a folder $server_dir: its CPU time is left out" >&2
 
 # The server check's figures need the mail-check tests' servers on 127.0.0.1:
 # servers.py makes their certificates, starts them, runs the bench and stops

@@ -20,6 +20,8 @@ Usage:
   check_imports.py EXE                 check a program (exit 1 on a problem)
   check_imports.py --version X.Y.Z EXE the same, and its file version
   check_imports.py --objdump-text FILE check the imports in `objdump -p` output
+  ... --delay-def FILE.def             count a delay-import list's functions as
+                                       imports too (repeatable)
   check_imports.py --self-test         show that the checker catches bad imports
                                        and that the reference lists are sound
 """
@@ -143,6 +145,24 @@ def read_objdump_text(text):
     return img
 
 
+def read_delay_def(path):
+    """The imports a delay-import list (a dlltool .def) stands for: the DLL
+    loads at the first call, so its functions are in no table objdump shows,
+    yet XP must export them all the same."""
+    dll, names = None, []
+    for line in _read_lists(path):
+        if line.startswith(";"):  # a comment of the .def
+            continue
+        m = re.match(r"^LIBRARY\s+(\S+)", line)
+        if m:
+            dll = m.group(1)
+        elif line != "EXPORTS":
+            names.append(line.split("@")[0])
+    if dll is None:
+        raise ToolError("%s names no LIBRARY" % path)
+    return [(dll, n) for n in names]
+
+
 # --------------------------------------------------------------------------
 # The check
 
@@ -234,6 +254,18 @@ def self_test(reference_dir):
                    "libwinpthread-1.dll", "api-ms-win-crt-runtime-l1-1-0.dll",
                    "comctl32.dll!#345", "<subsystem>"])
     _expect(keys == want, "exactly these are reported: %s (got %s)" % (want, keys), failures)
+
+    print("a delay-import list: its functions count as imports, decorations and comments dropped")
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "ws2_32.def")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write("; a comment\nLIBRARY ws2_32.dll\nEXPORTS\nconnect@12\nWSAPoll@12\n")
+        delayed = read_delay_def(path)
+    _expect(delayed == [("ws2_32.dll", "connect"), ("ws2_32.dll", "WSAPoll")],
+            "the list reads as connect and WSAPoll of ws2_32.dll (got %s)" % delayed, failures)
+    good.imports += delayed
+    keys = [k for k, _ in violations(good, reference)]
+    _expect(keys == ["ws2_32.dll!WSAPoll"], "only WSAPoll (Vista) is reported (got %s)" % keys, failures)
 
     print("reference lists")
     for dll, names in sorted(reference.items()):
@@ -350,6 +382,8 @@ def main():
     ap.add_argument("--objdump-text", help="check the imports listed in this `objdump -p` output")
     ap.add_argument("--reference", default=DEFAULT_REFERENCE, help="directory of <dll>.txt lists")
     ap.add_argument("--version", help="also require this x.y.z as the file version (x.y.z.0)")
+    ap.add_argument("--delay-def", action="append", default=[],
+                    help="a delay-import list (.def) of the program, checked as imports too")
     ap.add_argument("--self-test", action="store_true")
     args = ap.parse_args()
     if args.version is not None and not re.fullmatch(r"[0-9]+\.[0-9]+\.[0-9]+", args.version):
@@ -376,6 +410,8 @@ def main():
         label = args.exe
     else:
         ap.error("give an EXE, --objdump-text or --self-test")
+    for path in args.delay_def:
+        img.imports += read_delay_def(path)
     if args.version is not None and not args.exe:
         ap.error("--version checks an EXE")
     problems = report(label, img, reference, args.version)
