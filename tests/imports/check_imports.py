@@ -21,12 +21,16 @@ Usage:
   check_imports.py --version X.Y.Z EXE the same, and its file version
   check_imports.py --objdump-text FILE check the imports in `objdump -p` output
   ... --delay-def FILE.def             count a delay-import list's functions as
-                                       imports too (repeatable)
+                                       imports too (repeatable); without it, the
+                                       lists the program is built with
+                                       (mailcheck/delay/*.def), so that every
+                                       caller checks the delay-loaded calls
   check_imports.py --self-test         show that the checker catches bad imports
                                        and that the reference lists are sound
 """
 
 import argparse
+import glob
 import os
 import re
 import shutil
@@ -36,6 +40,9 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_REFERENCE = os.path.join(HERE, "xp-sp3-exports")
+# The delay-import lists the program is linked with (mailcheck/CMakeLists.txt):
+# their functions are in no import table objdump shows.
+DEFAULT_DELAY_DEFS = sorted(glob.glob(os.path.join(HERE, "..", "..", "mailcheck", "delay", "*.def")))
 NOT_ON_XP = os.path.join(HERE, "not-on-xp.txt")
 FIXTURES = os.path.join(HERE, "fixtures")
 
@@ -383,7 +390,8 @@ def main():
     ap.add_argument("--reference", default=DEFAULT_REFERENCE, help="directory of <dll>.txt lists")
     ap.add_argument("--version", help="also require this x.y.z as the file version (x.y.z.0)")
     ap.add_argument("--delay-def", action="append", default=[],
-                    help="a delay-import list (.def) of the program, checked as imports too")
+                    help="a delay-import list (.def) of the program, checked as imports too"
+                         " (default: those of mailcheck/delay)")
     ap.add_argument("--self-test", action="store_true")
     args = ap.parse_args()
     if args.version is not None and not re.fullmatch(r"[0-9]+\.[0-9]+\.[0-9]+", args.version):
@@ -410,7 +418,7 @@ def main():
         label = args.exe
     else:
         ap.error("give an EXE, --objdump-text or --self-test")
-    for path in args.delay_def:
+    for path in args.delay_def or DEFAULT_DELAY_DEFS:
         img.imports += read_delay_def(path)
     if args.version is not None and not args.exe:
         ap.error("--version checks an EXE")
