@@ -253,8 +253,8 @@ std::optional<std::string> MeasureServerCheck(std::vector<Verdict>& verdicts) {
   PrintPair("TLS", securePair);
   std::printf("bare, one server after the other on one thread (not a target): min plain %.1f ms, TLS %.1f ms\n",
               Ms(plainInTurn), Ms(secureInTurn));
-  std::printf("an empty thread created and joined (the check starts one per server to resolve its name and one\n"
-              "per TLS server to build the chain; the bare code one per server): min %.2f ms, median %.2f ms\n",
+  std::printf("an empty thread created and joined (the bare code starts one per server; the check hands its name\n"
+              "lookups and certificate chains to the system's thread pool): min %.2f ms, median %.2f ms\n",
               Ms(thread.min), Ms(thread.median));
   std::printf("window answer: longest %.1f ms over %d WM_NULL probes (SendMessageTimeout from another thread\n"
               "every 2 ms) during %d checks, the first TLS check of the process included\n",
