@@ -19,8 +19,9 @@ packages=(
   # Signing the package and its test: osslsigncode; certificates: openssl.
   osslsigncode openssl
   # The mail-server check's tests: real POP3 and IMAP (Dovecot) and SMTP
-  # (aiosmtpd) servers on 127.0.0.1.
-  dovecot-pop3d dovecot-imapd python3-aiosmtpd
+  # (aiosmtpd) servers on 127.0.0.1; `ip` brings up the loopback interface of
+  # the network namespace their suite runs in (tests/mailcheck/in_namespace.sh).
+  dovecot-pop3d dovecot-imapd python3-aiosmtpd iproute2
 )
 
 installed() {  # package -> status 0 when installed (never fails the script)
