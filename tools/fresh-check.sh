@@ -41,6 +41,7 @@ unmount_below() {  # folder
 unmount_all() {
   unmount_below "$work/base"
   unmount_below "$chroot_dir"
+  ! mountpoint -q "$chroot_dir" || umount -l "$chroot_dir" || true
 }
 trap unmount_all EXIT
 
@@ -72,6 +73,12 @@ git clone -q "$root" "$chroot_dir/root/quillbeck"
 git -C "$chroot_dir/root/quillbeck" checkout -q "$commit"
 echo "fresh-check: cloned $commit"
 
+# The root is a mount point of its own, as on an installed machine: a new
+# mount namespace (the mail-check suite's) cannot make the mounts of a root
+# that is no mount point private ("cannot change root filesystem propagation"),
+# and private, so that nothing mounted inside reaches this machine.
+mount --bind "$chroot_dir" "$chroot_dir"
+mount --make-private "$chroot_dir"
 mount -t proc proc "$chroot_dir/proc"
 mount --rbind /sys "$chroot_dir/sys"
 mount --bind /dev "$chroot_dir/dev"
