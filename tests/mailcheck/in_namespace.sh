@@ -42,15 +42,17 @@ remove_server_folder() {  # prefix
 inside() {  # scratch folder, command...
   local scratch="$1"
   shift
-  {
-    ip link set lo up &&
-      mount -t tmpfs qb-namespace "$scratch" &&
-      mkdir "$scratch/upper" "$scratch/work" "$scratch/prefix" &&
-      mount -t overlay overlay -o "lowerdir=$QB_WINEPREFIX,upperdir=$scratch/upper,workdir=$scratch/work" \
-        "$scratch/prefix" &&
-      printf '%s' "$hosts" >"$scratch/hosts" &&
-      mount --bind "$scratch/hosts" /etc/hosts
-  } || exit "$unavailable"
+  # A step that fails names itself, and nothing has run yet: the caller
+  # runs the suite outside instead (a root without /etc/hosts, as a bare
+  # debootstrap root, has nothing to cover).
+  step() { "$@" || { echo "namespace set-up failed at: $*" >&2; exit "$unavailable"; }; }
+  step ip link set lo up
+  step mount -t tmpfs qb-namespace "$scratch"
+  step mkdir "$scratch/upper" "$scratch/work" "$scratch/prefix"
+  step mount -t overlay overlay -o "lowerdir=$QB_WINEPREFIX,upperdir=$scratch/upper,workdir=$scratch/work" \
+    "$scratch/prefix"
+  printf '%s' "$hosts" >"$scratch/hosts"
+  step mount --bind "$scratch/hosts" /etc/hosts
   export WINEPREFIX="$scratch/prefix" QB_WINEPREFIX="$scratch/prefix" QB_CHECK_REAL_NAMES=1
   trap 'remove_server_folder "$WINEPREFIX"' EXIT
   qb_ensure_display
@@ -76,7 +78,7 @@ else
   status=$unavailable
 fi
 if ((status == unavailable)); then
-  echo "no network and mount namespace here: the suite maps its names through its own resolver"
+  echo "no network and mount namespace could be made here: the suite maps its names through its own resolver"
   status=0
   "$@" || status=$?
   exit "$status"
