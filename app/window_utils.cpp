@@ -67,6 +67,37 @@ void KeepSidewaysReach(HWND list, int widestAdded, bool cleared) {
   SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
 }
 
+// The one road of every fill: rows First..Last, their storage reserved first
+// (`bytesOf` a row), drawing suspended, and for a list box the sideways reach
+// kept. `add` adds a row and gives its width, measured with `widths` (null
+// for a combo box, which scrolls nothing sideways).
+template <class Text, class BytesOf, class Add>
+void FillRows(HWND ctrl, const std::vector<Text>& rows, bool clearIt, std::optional<long> First,
+              std::optional<long> Last, BytesOf bytesOf, Add add) {
+  const auto messages = FillMessagesFor(ctrl);
+  if (!messages) return;
+  const long upper = static_cast<long>(rows.size()) - 1;
+  const long first = std::max(First.value_or(0), 0L);
+  const long last = std::min(Last.value_or(upper), upper);
+  const bool listBox = messages->add == LB_ADDSTRING;
+  std::optional<RowWidths> widths;
+  if (listBox) widths.emplace(ctrl);
+
+  RedrawSuspension suspended(ctrl);
+  if (clearIt) SendMessageW(ctrl, messages->clear, 0, 0);
+  if (first <= last) {
+    std::size_t bytes = 0;
+    for (long i = first; i <= last; ++i) bytes += bytesOf(rows[static_cast<std::size_t>(i)]);
+    SendMessageW(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
+  }
+  int widest = 0;
+  for (long i = first; i <= last; ++i)
+    widest = std::max(widest, add(ctrl, messages->add, rows[static_cast<std::size_t>(i)], widths ? &*widths : nullptr));
+  if (listBox) KeepSidewaysReach(ctrl, widest, clearIt);
+}
+
+std::size_t WideBytes(std::size_t units) { return (units + 1) * sizeof(wchar_t); }
+
 }  // namespace
 
 void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, bool clearIt, std::optional<long> First,
@@ -76,73 +107,39 @@ void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, bool clearIt
 
 void ArrayToListBox(HWND ctrl, const std::vector<std::string>& arr, TextCoding coding, bool clearIt,
                     std::optional<long> First, std::optional<long> Last) {
-  const auto messages = FillMessagesFor(ctrl);
-  if (!messages) return;
-  const long upper = static_cast<long>(arr.size()) - 1;
-  const long first = std::max(First.value_or(0), 0L);
-  const long last = std::min(Last.value_or(upper), upper);
-  const bool listBox = messages->add == LB_ADDSTRING;
-  std::optional<RowWidths> widths;
-  if (listBox) widths.emplace(ctrl);
-  int widest = 0;
-
-  RedrawSuspension suspended(ctrl);
-  if (clearIt) SendMessageA(ctrl, messages->clear, 0, 0);
-  if (first <= last) {
-    std::size_t bytes = 0;
-    for (long i = first; i <= last; ++i) bytes += arr[static_cast<std::size_t>(i)].size() + 1;
-    // A UTF-8 text never has more UTF-16 units than bytes.
-    if (coding == TextCoding::Utf8) bytes *= sizeof(wchar_t);
-    SendMessageA(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
-  }
   if (coding == TextCoding::Ansi) {
-    for (long i = first; i <= last; ++i) {
-      const std::string& text = arr[static_cast<std::size_t>(i)];
-      SendMessageA(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(text.c_str()));
-      if (widths) widest = std::max(widest, widths->Of(text));
-    }
-  } else {
-    // One buffer for every row: the presets can be tens of thousands.
-    std::wstring wide;
-    for (long i = first; i <= last; ++i) {
-      const std::string& text = arr[static_cast<std::size_t>(i)];
-      wide.resize(text.size() + 1);
-      const int n = text.empty() ? 0
-                                 : MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                       wide.data(), static_cast<int>(text.size()));
-      wide[static_cast<std::size_t>(n)] = L'\0';
-      SendMessageW(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-      if (widths) widest = std::max(widest, widths->Of(wide.c_str(), n));
-    }
+    FillRows(
+        ctrl, arr, clearIt, First, Last, [](const std::string& text) { return text.size() + 1; },
+        [](HWND list, UINT add, const std::string& text, RowWidths* widths) {
+          SendMessageA(list, add, 0, reinterpret_cast<LPARAM>(text.c_str()));
+          return widths ? widths->Of(text) : 0;
+        });
+    return;
   }
-  if (listBox) KeepSidewaysReach(ctrl, widest, clearIt);
+  // One buffer for every row: the presets can be tens of thousands. A UTF-8
+  // text never has more UTF-16 units than bytes.
+  std::wstring wide;
+  FillRows(
+      ctrl, arr, clearIt, First, Last, [](const std::string& text) { return WideBytes(text.size()); },
+      [&wide](HWND list, UINT add, const std::string& text, RowWidths* widths) {
+        wide.resize(text.size() + 1);
+        const int n = text.empty() ? 0
+                                   : MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                         wide.data(), static_cast<int>(text.size()));
+        wide[static_cast<std::size_t>(n)] = L'\0';
+        SendMessageW(list, add, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+        return widths ? widths->Of(wide.c_str(), n) : 0;
+      });
 }
 
 void ArrayToListBox(HWND ctrl, const std::vector<std::wstring>& arr, bool clearIt, std::optional<long> First,
                     std::optional<long> Last) {
-  const auto messages = FillMessagesFor(ctrl);
-  if (!messages) return;
-  const long first = std::max(First.value_or(0), 0L);
-  const long last = std::min(Last.value_or(static_cast<long>(arr.size()) - 1), static_cast<long>(arr.size()) - 1);
-
-  const bool listBox = messages->add == LB_ADDSTRING;
-  std::optional<RowWidths> widths;
-  if (listBox) widths.emplace(ctrl);
-  int widest = 0;
-
-  RedrawSuspension suspended(ctrl);
-  if (clearIt) SendMessageW(ctrl, messages->clear, 0, 0);
-  if (first <= last) {
-    std::size_t bytes = 0;
-    for (long i = first; i <= last; ++i) bytes += (arr[static_cast<std::size_t>(i)].size() + 1) * sizeof(wchar_t);
-    SendMessageW(ctrl, messages->initStorage, static_cast<WPARAM>(last - first + 1), static_cast<LPARAM>(bytes));
-  }
-  for (long i = first; i <= last; ++i) {
-    const std::wstring& text = arr[static_cast<std::size_t>(i)];
-    SendMessageW(ctrl, messages->add, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (widths) widest = std::max(widest, widths->Of(text.c_str(), static_cast<int>(text.size())));
-  }
-  if (listBox) KeepSidewaysReach(ctrl, widest, clearIt);
+  FillRows(
+      ctrl, arr, clearIt, First, Last, [](const std::wstring& text) { return WideBytes(text.size()); },
+      [](HWND list, UINT add, const std::wstring& text, RowWidths* widths) {
+        SendMessageW(list, add, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        return widths ? widths->Of(text.c_str(), static_cast<int>(text.size())) : 0;
+      });
 }
 
 std::wstring FolderOfModulePath(const std::wstring& modulePath) {
