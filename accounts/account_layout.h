@@ -14,6 +14,17 @@ inline constexpr char kAccountKeyPrefix[] = "(KX) ";
 inline constexpr char kDefaultMailAccountValue[] = "Default Mail Account";
 inline constexpr char kSmtpEmailAddressValue[] = "SMTP Email Address";
 inline constexpr char kDefaultMarker[] = " (Default)";
+// The values that name a server, its port and its security, which the
+// server check reads back.
+inline constexpr char kPop3ServerValue[] = "POP3 Server";
+inline constexpr char kPop3PortValue[] = "POP3 Port";
+inline constexpr char kPop3SecureValue[] = "POP3 Secure Connection";
+inline constexpr char kImapServerValue[] = "IMAP Server";
+inline constexpr char kImapPortValue[] = "IMAP Port";
+inline constexpr char kImapSecureValue[] = "IMAP Secure Connection";
+inline constexpr char kSmtpServerValue[] = "SMTP Server";
+inline constexpr char kSmtpPortValue[] = "SMTP Port";
+inline constexpr char kSmtpSecureValue[] = "SMTP Secure Connection";
 
 // user name + "@" + domain, exactly as typed.
 std::string AccountAddress(const std::string& userName, const std::string& domain);

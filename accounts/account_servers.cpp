@@ -1,5 +1,7 @@
 #include "accounts/account_servers.h"
 
+#include <iterator>
+
 #include "accounts/account_layout.h"
 #include "registry/registry_ops.h"
 
@@ -13,15 +15,15 @@ using mailcheck::ServerTarget;
 
 struct ServerValues {
   Protocol protocol;
-  const wchar_t* server;
-  const wchar_t* port;
-  const wchar_t* secure;
+  const char* server;
+  const char* port;
+  const char* secure;
   std::uint16_t standardPort;
 };
 constexpr ServerValues kServerValues[] = {
-    {Protocol::Pop3, L"POP3 Server", L"POP3 Port", L"POP3 Secure Connection", 110},
-    {Protocol::Imap, L"IMAP Server", L"IMAP Port", L"IMAP Secure Connection", 143},
-    {Protocol::Smtp, L"SMTP Server", L"SMTP Port", L"SMTP Secure Connection", 25},
+    {Protocol::Pop3, kPop3ServerValue, kPop3PortValue, kPop3SecureValue, 110},
+    {Protocol::Imap, kImapServerValue, kImapPortValue, kImapSecureValue, 143},
+    {Protocol::Smtp, kSmtpServerValue, kSmtpPortValue, kSmtpSecureValue, 25},
 };
 // SMTP with "SMTP Secure Connection" 1 speaks TLS from the first byte on this
 // port only; on any other it starts with EHLO and STARTTLS, as the mail client does.
@@ -49,15 +51,17 @@ Security SecurityOf(Protocol protocol, const RegistryVariant& value, std::uint16
 }  // namespace
 
 std::vector<ServerTarget> ReadAccountServers(const std::wstring& keyName) {
-  const std::wstring path = AccountKeyPath(keyName);
+  std::vector<std::wstring> names;
+  for (const ServerValues& values : kServerValues)
+    for (const char* name : {values.server, values.port, values.secure}) names.push_back(WideName(name));
+  const std::vector<RegistryVariant> read = GetRegistryValues(HKEY_CURRENT_USER, AccountKeyPath(keyName), names);
   std::vector<ServerTarget> targets;
-  for (const ServerValues& values : kServerValues) {
-    const RegistryVariant server = GetRegistryValue(HKEY_CURRENT_USER, path, values.server);
+  for (std::size_t i = 0; i < std::size(kServerValues); ++i) {
+    const ServerValues& values = kServerValues[i];
+    const RegistryVariant& server = read[3 * i];
     if (server.kind() != RegistryVariant::Kind::WideText || server.wideText().empty()) continue;
-    const std::uint16_t port =
-        PortOf(GetRegistryValue(HKEY_CURRENT_USER, path, values.port), values.standardPort);
-    const Security security =
-        SecurityOf(values.protocol, GetRegistryValue(HKEY_CURRENT_USER, path, values.secure), port);
+    const std::uint16_t port = PortOf(read[3 * i + 1], values.standardPort);
+    const Security security = SecurityOf(values.protocol, read[3 * i + 2], port);
     targets.push_back(ServerTarget{values.protocol, server.wideText(), port, security});
   }
   return targets;

@@ -242,14 +242,29 @@ RegistryVariant GetRegistryValue(HKEY hKey, const std::string& KeyName, const st
   });
 }
 
-RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const std::wstring& ValueName) {
-  KeyHandle key;
-  if (OpenPath(key, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return RegistryVariant();
+namespace {
+
+RegistryVariant ReadWideValue(const KeyHandle& key, const std::wstring& ValueName) {
   return QueryRegistryValue(
       [&](std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) -> long {
         return QueryValue(key.get(), ValueName.c_str(), type, data, size);
       },
       TextUnits::Utf16);
+}
+
+}  // namespace
+
+RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const std::wstring& ValueName) {
+  return GetRegistryValues(hKey, KeyName, {ValueName}).front();
+}
+
+std::vector<RegistryVariant> GetRegistryValues(HKEY hKey, const std::wstring& KeyName,
+                                               const std::vector<std::wstring>& ValueNames) {
+  std::vector<RegistryVariant> values(ValueNames.size());
+  KeyHandle key;
+  if (OpenPath(key, hKey, KeyName, KEY_READ) != ERROR_SUCCESS) return values;
+  for (std::size_t i = 0; i < ValueNames.size(); ++i) values[i] = ReadWideValue(key, ValueNames[i]);
+  return values;
 }
 
 namespace {

@@ -86,6 +86,10 @@ bool RegistryKeyReadable(HKEY hKey, const std::string& KeyName);
 // the ANSI read: one query when the value fits into 1024 bytes, at most
 // 1 + kMaxValueRequeries when it keeps growing. Numbers and bytes as there.
 RegistryVariant GetRegistryValue(HKEY hKey, const std::wstring& KeyName, const std::wstring& ValueName);
+// Several values of one key, read as GetRegistryValue reads each, through one
+// open of the key; in the order of the names.
+std::vector<RegistryVariant> GetRegistryValues(HKEY hKey, const std::wstring& KeyName,
+                                               const std::vector<std::wstring>& ValueNames);
 
 // EnumRegistryKeys: every direct sub-key's name with all its letters (RegEnumKeyExW).
 std::vector<std::wstring> EnumRegistryKeys(HKEY hKey, const std::wstring& KeyName);
